@@ -1,0 +1,132 @@
+// The program's one state record, its commands and its private messages.
+// Only the UI thread touches AppState.
+#pragma once
+#include <windows.h>
+#include <regext.h>
+
+#define ZEMBRIK_CLASS_NAME L"Zembrik"
+#define ZEMBRIK_TITLE L"Zembrik"
+#define SETTINGS_KEY L"Software\\Orvendel\\Zembrik"
+
+#define EXIT_CODE_EARLY_END 16
+
+#define WM_STATUS_CHANGED (WM_APP + 99)
+#define WM_SETTINGS_CHANGED (WM_APP + 100)
+#define SETTINGS_NOTIFY_USER_DATA 35
+
+#define CMD_FAVORITES 1
+#define CMD_RECENTS 2
+#define CMD_CONTACTS 3
+#define CMD_SEARCH 5
+#define CMD_KEY 32
+#define CMD_CLEAR 33
+#define CMD_DIAL 34
+#define CMD_RELOAD_SETTINGS 35
+#define CMD_VOICEMAIL 36
+#define CMD_NEXT_SERVICE 48
+#define CMD_CALL_KEY 256
+#define CMD_MINIMIZE 257
+
+#define KEY_NONE 0
+#define KEY_NEW_CONTACT 1
+#define KEY_BACKSPACE 8
+#define KEY_CALL 13
+
+#define NUMBER_CAPACITY 80
+#define NAME_CAPACITY 40
+#define ERROR_TEXT_CAPACITY 260
+#define PATH_CAPACITY 260
+#define DIAL_PLAN_CAPACITY 1024
+#define COUNTRY_CODE_CAPACITY 8
+#define SERVICE_FIELD_CAPACITY 64
+#define MAX_SERVICES 5
+#define KEYPAD_TAB 3
+#define KEY_COUNT 15
+
+typedef WORD KeyCode;
+
+enum ServiceType : INT32 {
+    Phone = 0,
+    GrandCentral = 1,
+    JaJah = 2,
+    PhoneCom = 3,
+};
+
+struct ServiceRecord {
+    ServiceType type;
+    WCHAR title[SERVICE_FIELD_CAPACITY];
+    WCHAR username[SERVICE_FIELD_CAPACITY];
+    WCHAR password[SERVICE_FIELD_CAPACITY];
+};
+
+struct LayoutMetrics {
+    int tabStripHeight = 40;
+    int statusBarHeight = 16;
+    int numberFontHeight = 32;
+    int digitFontHeight = 24;
+    int smallFontHeight = 12;
+    int statusFontHeight = 13;
+    int tabIconWidth = 48;
+    int scaleUnit = 1;
+};
+
+#define TIME_TEXT_CAPACITY 12
+#define OPERATOR_NAME_CAPACITY 50
+
+struct DeviceStatus {
+    BYTE hasConnections;
+    BYTE bluetoothBit2;
+    BYTE wifiBit1;
+    BYTE soundModeOne;
+    BYTE soundModeZero;
+    BYTE bluetoothBit0;
+    WCHAR timeText[TIME_TEXT_CAPACITY];
+    int signalLevel;
+    WCHAR operatorName[OPERATOR_NAME_CAPACITY];
+    int batteryLevel;
+};
+
+struct AppState {
+    // Start-up and shell
+    HREGNOTIFY serviceNotifyHandle;
+    BYTE siblingAppPresent;
+    WCHAR calledPartyName[NAME_CAPACITY];
+    int selectedTab = KEYPAD_TAB;
+    BYTE penIsDown;
+    BYTE keyIsDown;
+
+    // The number
+    WCHAR NumberBuffer[NUMBER_CAPACITY];
+    WCHAR DisplayNumber[NUMBER_CAPACITY];
+    BYTE numberEntryActive;
+    WCHAR lastErrorText[ERROR_TEXT_CAPACITY];
+
+    // Settings
+    WCHAR dialPlan[DIAL_PLAN_CAPACITY];
+    WCHAR skinImagePath[PATH_CAPACITY];
+    WCHAR countryCode[COUNTRY_CODE_CAPACITY];
+    BYTE exitOnMinimize;
+    WCHAR myNumber[NUMBER_CAPACITY];
+    ServiceRecord serviceRecords[MAX_SERVICES];
+    int serviceCount;
+    int selectedService;
+
+    // Layout
+    LayoutMetrics metrics;
+    HFONT numberFont;
+    HFONT digitFont;
+    HFONT statusFont;
+    HFONT smallFont;
+    RECT clientRect;
+    RECT statusBarRect;
+    RECT serviceTitleRect;
+    RECT keypadAreaRect;
+    RECT numberDisplayRect;
+    RECT tabStripRect;
+    RECT keyRects[KEY_COUNT];
+
+    // Status bar
+    DeviceStatus status;
+};
+
+extern AppState app;

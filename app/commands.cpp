@@ -1,0 +1,133 @@
+// The command dispatcher: every user action ends here as a posted
+// WM_COMMAND, and this is the one place where the typed number is edited.
+#include "app/shell.h"
+#include "app/text.h"
+#include "device/contacts.h"
+#include "dialing/dialing.h"
+#include "settings/settings.h"
+
+#define MAX_NUMBER_LENGTH (NUMBER_CAPACITY - 1)
+
+static void StartSiblingApp(int tab, const WCHAR *option)
+{
+    WCHAR path[PATH_CAPACITY];
+    if (!FindSiblingApp(path))
+        return;
+    app.selectedTab = tab;
+    WCHAR commandLine[16];
+    TextCopy(commandLine, 16, option);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    if (CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+static void TypeKey(KeyCode key)
+{
+    size_t length = TextLength(app.NumberBuffer);
+    if (!app.numberEntryActive) {
+        app.numberEntryActive = 1;
+        length = 0;
+    }
+    if (length >= MAX_NUMBER_LENGTH)
+        return;
+    app.NumberBuffer[length] = key;
+    app.NumberBuffer[length + 1] = 0;
+    FormatDisplayNumber();
+}
+
+static void EraseLastKey(void)
+{
+    if (!app.numberEntryActive) {
+        app.numberEntryActive = 1;
+        app.NumberBuffer[0] = 0;
+    } else {
+        size_t length = TextLength(app.NumberBuffer);
+        if (length > 0)
+            app.NumberBuffer[length - 1] = 0;
+    }
+    FormatDisplayNumber();
+}
+
+static void OnKeyCommand(HWND window, KeyCode key)
+{
+    switch (key) {
+    case KEY_BACKSPACE:
+        EraseLastKey();
+        break;
+    case KEY_NEW_CONTACT:
+        AddContactFromNumber();
+        break;
+    case KEY_CALL:
+        PostMessageW(window, WM_COMMAND, CMD_DIAL, 0);
+        break;
+    default:
+        TypeKey(key);
+        break;
+    }
+}
+
+static void DialAndMinimize(HWND window, const WCHAR *number, const WCHAR *calledPartyName)
+{
+    if (FAILED(DialNumber(number, calledPartyName)))
+        return;
+    app.numberEntryActive = 0;
+    ShowWindow(window, SW_MINIMIZE);
+}
+
+static void SelectNextService(void)
+{
+    app.selectedService = (app.selectedService + 1) % app.serviceCount;
+    WCHAR text[PATH_CAPACITY];
+    TextFormat(text, PATH_CAPACITY, L"%d", app.selectedService);
+    WriteSetting(SETTINGS_KEY, text, L"service");
+}
+
+LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (wParam) {
+    case CMD_FAVORITES:
+        StartSiblingApp(0, L"-favorites");
+        break;
+    case CMD_RECENTS:
+        StartSiblingApp(1, L"-recents");
+        break;
+    case CMD_CONTACTS:
+        StartSiblingApp(2, L"-contacts");
+        break;
+    case CMD_SEARCH:
+        StartSiblingApp(4, L"-search");
+        break;
+    case CMD_KEY:
+        OnKeyCommand(window, (KeyCode)lParam);
+        break;
+    case CMD_CLEAR:
+        app.NumberBuffer[0] = 0;
+        FormatDisplayNumber();
+        break;
+    case CMD_DIAL:
+        DialAndMinimize(window, app.NumberBuffer, app.calledPartyName);
+        break;
+    case CMD_RELOAD_SETTINGS:
+        LoadSettings();
+        break;
+    case CMD_VOICEMAIL:
+        DialAndMinimize(window, app.myNumber, L"Voicemail");
+        break;
+    case CMD_NEXT_SERVICE:
+        SelectNextService();
+        break;
+    case CMD_CALL_KEY:
+        PostMessageW(window, WM_COMMAND, CMD_DIAL, 0);
+        break;
+    case CMD_MINIMIZE:
+        ShowWindow(window, SW_MINIMIZE);
+        break;
+    }
+    InvalidateRect(window, &app.clientRect, FALSE);
+    UpdateWindow(window);
+    return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,165 @@
+// Process start: one instance, the hidden main window, the command line and
+// the companion contacts program beside ours.
+#include <aygshell.h>
+#include <objbase.h>
+#include <wchar.h>
+
+#include "app/shell.h"
+
+#include "app/text.h"
+#include "device/contacts.h"
+#include "dialing/dialing.h"
+#include "display/display.h"
+#include "settings/settings.h"
+
+#define COMMAND_LINE_CAPACITY 260
+#define SIBLING_APP_RELATIVE_PATH L"Pellomar\\Pellomar.exe"
+
+AppState app;
+
+static void HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
+{
+    // The device's form of the handle that also brings owned windows forward.
+    SetForegroundWindow((HWND)((ULONG_PTR)running | 1));
+    COPYDATASTRUCT data;
+    data.dwData = 0;
+    data.cbData = (DWORD)(TextLength(commandLine) * sizeof(WCHAR));
+    data.lpData = (void *)commandLine;
+    SendMessageW(running, WM_COPYDATA, 0, (LPARAM)&data);
+}
+
+static bool RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    windowClass.lpszClassName = ZEMBRIK_CLASS_NAME;
+    return RegisterClassW(&windowClass) != 0;
+}
+
+// Density scaling, fonts, status values and the first layout, in the order
+// the layout depends on them.
+static void StartDisplay(HWND window)
+{
+    HDC windowDC = GetDC(window);
+    ScaleMetricsForDpi(GetDeviceCaps(windowDC, LOGPIXELSX));
+    ReleaseDC(window, windowDC);
+    app.numberFont = CreateUiFont(app.metrics.numberFontHeight, FALSE, 0);
+    app.digitFont = CreateUiFont(app.metrics.digitFontHeight, TRUE, 0);
+    app.statusFont = CreateUiFont(app.metrics.statusFontHeight, FALSE, 0);
+    app.smallFont = CreateUiFont(app.metrics.smallFontHeight, FALSE, 0);
+    if (!app.siblingAppPresent)
+        app.metrics.tabStripHeight = 0;
+    RegisterStatusNotifications(window);
+    ComputeLayout(window);
+}
+
+HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
+{
+    HWND running = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
+    if (running) {
+        HandOverToRunningInstance(running, commandLine);
+        return NULL;
+    }
+    if (!RegisterMainWindowClass(instance))
+        return NULL;
+    HWND window = CreateWindowExW(WS_EX_NODRAG, ZEMBRIK_CLASS_NAME, ZEMBRIK_TITLE, WS_SYSMENU, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance, NULL);
+    if (!IsWindow(window))
+        return NULL;
+
+    LoadSettings();
+    WCHAR siblingPath[PATH_CAPACITY];
+    app.siblingAppPresent = FindSiblingApp(siblingPath) ? 1 : 0;
+    if (ProcessCommandLine(commandLine) == 0)
+        return NULL;
+
+    RegistryNotifyWindow(HKEY_CURRENT_USER, SETTINGS_KEY, L"service", window, WM_SETTINGS_CHANGED,
+                         SETTINGS_NOTIFY_USER_DATA, NULL, &app.serviceNotifyHandle);
+    FormatDisplayNumber();
+    StartDisplay(window);
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return window;
+}
+
+void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
+{
+    WCHAR working[COMMAND_LINE_CAPACITY];
+    TextCopy(working, COMMAND_LINE_CAPACITY, commandLine);
+    *request = CommandLineRequest();
+    if (TextFind(working, L"-choosecontact")) {
+        request->chooseContact = TRUE;
+        return;
+    }
+    WCHAR *nameOption = (WCHAR *)TextFind(working, L"-name=");
+    if (nameOption) {
+        const WCHAR *name = nameOption + TextLength(L"-name=");
+        if (name[0]) {
+            request->hasName = TRUE;
+            TextCopy(request->name, NAME_CAPACITY, name);
+        }
+        *nameOption = 0;
+    }
+    FilterDialable(request->number, working, NUMBER_CAPACITY);
+}
+
+int ProcessCommandLine(const WCHAR *commandLine)
+{
+    CommandLineRequest request;
+    ParseCommandLine(commandLine, &request);
+    if (request.chooseContact) {
+        WCHAR name[PATH_CAPACITY] = L"";
+        WCHAR number[PATH_CAPACITY] = L"";
+        if (SUCCEEDED(ChooseContactNumber(name, number)))
+            DialNumber(number, name);
+        return 0;
+    }
+    if (request.hasName)
+        TextCopy(app.calledPartyName, NAME_CAPACITY, request.name);
+    if (!request.number[0])
+        return 1;
+    TextCopy(app.NumberBuffer, NUMBER_CAPACITY, request.number);
+    DialNumber(app.NumberBuffer, app.calledPartyName);
+    return 0;
+}
+
+bool FindSiblingApp(WCHAR *path)
+{
+    DWORD length = GetModuleFileNameW(NULL, path, PATH_CAPACITY);
+    path[length < PATH_CAPACITY ? length : PATH_CAPACITY - 1] = 0;
+    TrimToParentFolder(path);
+    TextAppend(path, PATH_CAPACITY, SIBLING_APP_RELATIVE_PATH);
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+LRESULT OnCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)window;
+    (void)message;
+    (void)wParam;
+    const COPYDATASTRUCT *data = (const COPYDATASTRUCT *)lParam;
+    WCHAR commandLine[COMMAND_LINE_CAPACITY] = L"";
+    if (data && data->lpData)
+        TextCopyCount(commandLine, COMMAND_LINE_CAPACITY, (const WCHAR *)data->lpData, data->cbData / sizeof(WCHAR));
+    ProcessCommandLine(commandLine);
+    return 0;
+}
+
+LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)window;
+    (void)message;
+    (void)wParam;
+    (void)lParam;
+    CoUninitialize();
+    RegistryCloseNotification(app.serviceNotifyHandle);
+    app.serviceNotifyHandle = NULL;
+    PostQuitMessage(0);
+    return 0;
+}

@@ -1,0 +1,18 @@
+// Bounded UTF-16 text helpers. Every capacity counts units including the
+// terminator. None of them writes past the buffer, and each leaves it
+// terminated whenever the capacity is at least 1. They return TRUE when the
+// whole text fitted and FALSE when it was cut.
+#pragma once
+#include <windows.h>
+
+size_t TextLength(const WCHAR *text);
+BOOL TextCopy(WCHAR *dest, size_t capacity, const WCHAR *source);
+BOOL TextCopyCount(WCHAR *dest, size_t capacity, const WCHAR *source, size_t maxUnits);
+BOOL TextAppend(WCHAR *dest, size_t capacity, const WCHAR *source);
+BOOL TextFormat(WCHAR *dest, size_t capacity, const WCHAR *format, ...);
+const WCHAR *TextFind(const WCHAR *text, const WCHAR *what);
+BOOL TextStartsWith(const WCHAR *text, const WCHAR *prefix);
+BOOL TextEqual(const WCHAR *a, const WCHAR *b);
+int ParseDecimal(const WCHAR *text);
+void TrimToFolder(WCHAR *path);
+void TrimToParentFolder(WCHAR *path);

@@ -1,0 +1,95 @@
+// The main window's procedure: a constant table routes each message to its
+// handler; whatever the table does not name goes to DefWindowProcW.
+#include <aygshell.h>
+
+#include "app/shell.h"
+#include "display/display.h"
+#include "settings/settings.h"
+
+typedef LRESULT (*MessageHandler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+struct MessageRoute {
+    UINT message;
+    MessageHandler handler;
+};
+
+static const MessageRoute MessageTable[] = {
+    {WM_ACTIVATE, OnActivate},
+    {WM_COMMAND, OnCommand},
+    {WM_COPYDATA, OnCopyData},
+    {WM_DESTROY, OnDestroy},
+    {WM_SIZE, OnSize},
+    {WM_STATUS_CHANGED, OnStatusChanged},
+    {WM_SETTINGS_CHANGED, OnSettingsChanged},
+};
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    for (const MessageRoute &route : MessageTable) {
+        if (route.message == message)
+            return route.handler(window, message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+static void EnterFullScreen(HWND window)
+{
+    SHFullScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    RECT screen;
+    SetRect(&screen, 0, 0, width, height);
+    MoveWindow(window, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, TRUE);
+    app.selectedTab = KEYPAD_TAB;
+    app.keyIsDown = 0;
+    app.penIsDown = 0;
+    ShowWindow(window, SW_SHOWNORMAL);
+}
+
+static void LeaveFullScreen(HWND window)
+{
+    SHFullScreen(window, SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTARTICON);
+    RECT workArea;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    MoveWindow(window, workArea.left, workArea.top, workArea.right - workArea.left, workArea.bottom - workArea.top,
+               TRUE);
+}
+
+LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE)
+        EnterFullScreen(window);
+    else if (lParam)
+        LeaveFullScreen(window);
+    else if (app.exitOnMinimize)
+        DestroyWindow(window);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED || wParam == SIZE_MAXSHOW) {
+        ComputeLayout(window);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)message;
+    (void)wParam;
+    if (lParam == SETTINGS_NOTIFY_USER_DATA)
+        LoadSettings();
+    InvalidateRect(window, &app.statusBarRect, FALSE);
+    return 0;
+}
+
+LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)message;
+    (void)wParam;
+    ReadStatus((UINT)lParam);
+    InvalidateRect(window, &app.statusBarRect, FALSE);
+    return 0;
+}

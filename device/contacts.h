@@ -1,0 +1,7 @@
+// The phone's contact store: picking a number, and saving the shown number
+// as a new contact.
+#pragma once
+#include "app/app_state.h"
+
+HRESULT ChooseContactNumber(WCHAR *name, WCHAR *number);
+HRESULT AddContactFromNumber(void);

@@ -1,0 +1,218 @@
+// The phone's telephony service on the desktop. Call requests are accepted
+// by appending "destination<TAB>called party<LF>" (UTF-8) to calls.log in the
+// executable's folder. The line functions see the configured line devices;
+// the last one is the cellular line, named by "LineName", whose first
+// address is "LineNumber" (both under the device emulation key).
+#include <tapi.h>
+#include <wchar.h>
+
+#include <mutex>
+#include <set>
+
+#include "platform/emulation.h"
+#include "platform/include/tapi_emulation.h"
+
+#define EMULATED_TAPI_VERSION 0x00020000
+#define LOWEST_TAPI_VERSION 0x00010004
+#define DEFAULT_LINE_NAME L"Cellular Line"
+#define EMULATION_TEXT_CAPACITY 512
+
+namespace {
+
+std::mutex instancesLock;
+std::set<HLINEAPP> openInstances;
+ULONG_PTR nextInstance = 0x1000;
+
+bool IsOpenInstance(HLINEAPP instance)
+{
+    std::lock_guard<std::mutex> hold(instancesLock);
+    return openInstances.count(instance) != 0;
+}
+
+DWORD LineDeviceCount()
+{
+    return EmulationGetDWORD(L"LineDeviceCount", 1);
+}
+
+void LineDeviceName(DWORD device, WCHAR *name, DWORD capacity)
+{
+    if (device + 1 == LineDeviceCount())
+        EmulationGetString(L"LineName", name, capacity, DEFAULT_LINE_NAME);
+    else
+        _snwprintf(name, capacity, L"Data Line %lu", (unsigned long)device + 1);
+    name[capacity - 1] = 0;
+}
+
+bool AppendUtf8(HANDLE file, const WCHAR *text)
+{
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
+    if (bytes <= 1)
+        return bytes == 1;
+    char *utf8 = (char *)HeapAlloc(GetProcessHeap(), 0, bytes);
+    if (!utf8)
+        return false;
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, bytes, NULL, NULL);
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, utf8, bytes - 1, &written, NULL);
+    HeapFree(GetProcessHeap(), 0, utf8);
+    return ok && written == (DWORD)(bytes - 1);
+}
+
+// Puts one text after the fixed part of a capability record, the way the
+// service returns variable parts: the needed size always grows by it, the
+// text itself goes in only when the caller's record has room for it.
+void PlaceVarText(BYTE *record, DWORD totalSize, DWORD *neededSize, DWORD *usedSize, const WCHAR *text,
+                  DWORD *sizeField, DWORD *offsetField)
+{
+    DWORD length = (DWORD)wcslen(text);
+    DWORD bytes = length ? (length + 1) * sizeof(WCHAR) : 0;
+    DWORD offset = *neededSize;
+    *neededSize += bytes;
+    *sizeField = 0;
+    *offsetField = 0;
+    if (bytes && *neededSize <= totalSize) {
+        memcpy(record + offset, text, bytes);
+        *sizeField = bytes;
+        *offsetField = offset;
+        *usedSize = *neededSize;
+    }
+}
+
+} // namespace
+
+DWORD TapiEmulationOpenInstances(void)
+{
+    std::lock_guard<std::mutex> hold(instancesLock);
+    return (DWORD)openInstances.size();
+}
+
+LONG WINAPI tapiRequestMakeCallW(LPCWSTR lpszDestAddress, LPCWSTR lpszAppName, LPCWSTR lpszCalledParty,
+                                 LPCWSTR lpszComment)
+{
+    (void)lpszAppName;
+    (void)lpszComment;
+    if (!lpszDestAddress || !lpszDestAddress[0])
+        return TAPIERR_INVALDESTADDRESS;
+    if (EmulationGetDWORD(L"RefuseCalls", 0) == 1)
+        return TAPIERR_REQUESTFAILED;
+
+    WCHAR path[MAX_PATH];
+    EmulationExecutableFolder(path, MAX_PATH);
+    if (!path[0] || wcslen(path) + wcslen(L"calls.log") >= MAX_PATH)
+        return TAPIERR_REQUESTFAILED;
+    wcscat(path, L"calls.log");
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return TAPIERR_REQUESTFAILED;
+    bool ok = AppendUtf8(file, lpszDestAddress) && AppendUtf8(file, L"\t") &&
+              AppendUtf8(file, lpszCalledParty ? lpszCalledParty : L"") && AppendUtf8(file, L"\n");
+    CloseHandle(file);
+    return ok ? 0 : TAPIERR_REQUESTFAILED;
+}
+
+LONG WINAPI lineInitializeExW(LPHLINEAPP lphLineApp, HINSTANCE hInstance, LINECALLBACK lpfnCallback,
+                              LPCWSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                              LPLINEINITIALIZEEXPARAMS lpLineInitializeExParams)
+{
+    (void)hInstance;
+    (void)lpfnCallback;
+    (void)lpszFriendlyAppName;
+    if (!lphLineApp || !lpdwNumDevs || !lpdwAPIVersion || !lpLineInitializeExParams)
+        return LINEERR_INVALPOINTER;
+    if (*lpdwAPIVersion < LOWEST_TAPI_VERSION)
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    // The device's record is 24 bytes; a 64-bit build's is larger.
+    if (lpLineInitializeExParams->dwTotalSize < 24)
+        return LINEERR_STRUCTURETOOSMALL;
+    std::lock_guard<std::mutex> hold(instancesLock);
+    HLINEAPP instance = (HLINEAPP)nextInstance++;
+    openInstances.insert(instance);
+    *lphLineApp = instance;
+    *lpdwNumDevs = LineDeviceCount();
+    if (*lpdwAPIVersion > EMULATED_TAPI_VERSION)
+        *lpdwAPIVersion = EMULATED_TAPI_VERSION;
+    return 0;
+}
+
+LONG WINAPI lineShutdown(HLINEAPP hLineApp)
+{
+    std::lock_guard<std::mutex> hold(instancesLock);
+    return openInstances.erase(hLineApp) ? 0 : LINEERR_INVALAPPHANDLE;
+}
+
+LONG WINAPI lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
+                                    DWORD dwAPIHighVersion, LPDWORD lpdwAPIVersion,
+                                    LPLINEEXTENSIONID lpExtensionID)
+{
+    if (!IsOpenInstance(hLineApp))
+        return LINEERR_INVALAPPHANDLE;
+    if (!lpdwAPIVersion || !lpExtensionID)
+        return LINEERR_INVALPOINTER;
+    if (dwDeviceID >= LineDeviceCount())
+        return LINEERR_BADDEVICEID;
+    if (dwAPILowVersion > EMULATED_TAPI_VERSION || dwAPIHighVersion < LOWEST_TAPI_VERSION ||
+        dwAPILowVersion > dwAPIHighVersion)
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    *lpdwAPIVersion = dwAPIHighVersion < EMULATED_TAPI_VERSION ? dwAPIHighVersion : EMULATED_TAPI_VERSION;
+    memset(lpExtensionID, 0, sizeof(*lpExtensionID));
+    return 0;
+}
+
+LONG WINAPI lineGetDevCapsW(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
+                            LPLINEDEVCAPS lpLineDevCaps)
+{
+    (void)dwAPIVersion;
+    (void)dwExtVersion;
+    if (!IsOpenInstance(hLineApp))
+        return LINEERR_INVALAPPHANDLE;
+    if (!lpLineDevCaps)
+        return LINEERR_INVALPOINTER;
+    if (dwDeviceID >= LineDeviceCount())
+        return LINEERR_BADDEVICEID;
+    DWORD totalSize = lpLineDevCaps->dwTotalSize;
+    if (totalSize < sizeof(LINEDEVCAPS))
+        return LINEERR_STRUCTURETOOSMALL;
+    memset(lpLineDevCaps, 0, sizeof(LINEDEVCAPS));
+    lpLineDevCaps->dwTotalSize = totalSize;
+    lpLineDevCaps->dwNeededSize = sizeof(LINEDEVCAPS);
+    lpLineDevCaps->dwUsedSize = sizeof(LINEDEVCAPS);
+    lpLineDevCaps->dwStringFormat = STRINGFORMAT_UNICODE;
+    lpLineDevCaps->dwPermanentLineID = dwDeviceID;
+    lpLineDevCaps->dwNumAddresses = 1;
+    lpLineDevCaps->dwMediaModes = LINEMEDIAMODE_INTERACTIVEVOICE;
+    WCHAR name[EMULATION_TEXT_CAPACITY];
+    LineDeviceName(dwDeviceID, name, EMULATION_TEXT_CAPACITY);
+    PlaceVarText((BYTE *)lpLineDevCaps, totalSize, &lpLineDevCaps->dwNeededSize, &lpLineDevCaps->dwUsedSize,
+                 name, &lpLineDevCaps->dwLineNameSize, &lpLineDevCaps->dwLineNameOffset);
+    return 0;
+}
+
+LONG WINAPI lineGetAddressCapsW(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
+                                DWORD dwExtVersion, LPLINEADDRESSCAPS lpAddressCaps)
+{
+    (void)dwAPIVersion;
+    (void)dwExtVersion;
+    if (!IsOpenInstance(hLineApp))
+        return LINEERR_INVALAPPHANDLE;
+    if (!lpAddressCaps)
+        return LINEERR_INVALPOINTER;
+    if (dwDeviceID >= LineDeviceCount())
+        return LINEERR_BADDEVICEID;
+    if (dwAddressID != 0)
+        return LINEERR_INVALADDRESSID;
+    DWORD totalSize = lpAddressCaps->dwTotalSize;
+    if (totalSize < sizeof(LINEADDRESSCAPS))
+        return LINEERR_STRUCTURETOOSMALL;
+    memset(lpAddressCaps, 0, sizeof(LINEADDRESSCAPS));
+    lpAddressCaps->dwTotalSize = totalSize;
+    lpAddressCaps->dwNeededSize = sizeof(LINEADDRESSCAPS);
+    lpAddressCaps->dwUsedSize = sizeof(LINEADDRESSCAPS);
+    lpAddressCaps->dwLineDeviceID = dwDeviceID;
+    WCHAR number[EMULATION_TEXT_CAPACITY] = L"";
+    if (dwDeviceID + 1 == LineDeviceCount())
+        EmulationGetString(L"LineNumber", number, EMULATION_TEXT_CAPACITY, L"");
+    PlaceVarText((BYTE *)lpAddressCaps, totalSize, &lpAddressCaps->dwNeededSize, &lpAddressCaps->dwUsedSize,
+                 number, &lpAddressCaps->dwAddressSize, &lpAddressCaps->dwAddressOffset);
+    return 0;
+}

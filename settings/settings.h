@@ -1,0 +1,17 @@
+// The settings store: string values under one key of the current user, the
+// service table built from them, and the phone's own number.
+#pragma once
+#include "app/app_state.h"
+
+#define DEFAULT_DIAL_PLAN L"+1_NNN_NNN_NNNN;1_(NNN)_NNN-NNNN;NNN-NNNN;(NNN)_NNN-NNNN"
+
+void ReadSetting(WCHAR *out, size_t capacity, const WCHAR *key, const WCHAR *valueName, const WCHAR *defaultText);
+void WriteSetting(const WCHAR *key, const WCHAR *text, const WCHAR *valueName);
+void LoadSettings(void);
+void BuildProgramFolderPath(WCHAR *out, const WCHAR *name, const WCHAR *extension);
+
+bool ParseServiceType(const WCHAR *keyword, ServiceType *type);
+int ServiceIndexFromText(const WCHAR *text, int serviceCount);
+bool IsFlagSet(const WCHAR *text);
+
+HRESULT LookupOwnLineNumber(WCHAR *out, size_t capacity, DWORD addressIndex);
