@@ -94,6 +94,7 @@ struct AppState {
     int selectedTab = KEYPAD_TAB;
     BYTE penIsDown;
     BYTE keyIsDown;
+    BYTE windowClosing;
 
     // The number
     WCHAR NumberBuffer[NUMBER_CAPACITY];

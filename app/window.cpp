@@ -61,8 +61,13 @@ LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         EnterFullScreen(window);
     else if (lParam)
         LeaveFullScreen(window);
-    else if (app.exitOnMinimize)
+    else if (app.exitOnMinimize && !app.windowClosing) {
+        // Destroying the active window deactivates it once more; without
+        // this guard that nested deactivation would destroy it again, and
+        // again, and the program would never see its WM_DESTROY.
+        app.windowClosing = 1;
         DestroyWindow(window);
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 

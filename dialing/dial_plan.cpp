@@ -21,8 +21,7 @@ static bool IsLiteral(WCHAR c)
 
 // Walks one pattern (patternLength characters) over the number. Returns
 // true when it consumes the whole number and its output fits into capacity.
-static bool ApplyPattern(const WCHAR *pattern, size_t patternLength, const WCHAR *number, WCHAR *out,
-                         size_t capacity)
+static bool ApplyPattern(const WCHAR *pattern, size_t patternLength, const WCHAR *number, WCHAR *out, size_t capacity)
 {
     size_t numberLength = TextLength(number);
     size_t i = 0;

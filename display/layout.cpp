@@ -16,8 +16,8 @@ void ScaleLayoutMetrics(LayoutMetrics *metrics, int dpi)
 {
     if (dpi <= 96)
         return;
-    int *fields[] = {&metrics->tabStripHeight,  &metrics->statusBarHeight,  &metrics->numberFontHeight,
-                     &metrics->digitFontHeight, &metrics->smallFontHeight,  &metrics->statusFontHeight,
+    int *fields[] = {&metrics->tabStripHeight,  &metrics->statusBarHeight, &metrics->numberFontHeight,
+                     &metrics->digitFontHeight, &metrics->smallFontHeight, &metrics->statusFontHeight,
                      &metrics->tabIconWidth,    &metrics->scaleUnit};
     for (int *field : fields)
         *field = MulDiv(*field, dpi, 96);

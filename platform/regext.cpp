@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct ValueSnapshot {
     bool present = false;
@@ -55,8 +56,8 @@ ValueSnapshot ReadSnapshot(HKEY key, const std::wstring &valueName)
         return snapshot;
     snapshot.data.resize(size);
     LONG result;
-    while ((result = RegQueryValueExW(key, valueName.c_str(), NULL, &snapshot.type, snapshot.data.data(),
-                                      &size)) == ERROR_MORE_DATA)
+    while ((result = RegQueryValueExW(key, valueName.c_str(), NULL, &snapshot.type, snapshot.data.data(), &size)) ==
+           ERROR_MORE_DATA)
         snapshot.data.resize(size);
     if (result != ERROR_SUCCESS)
         return ValueSnapshot();
@@ -92,9 +93,8 @@ DWORD WINAPI WatchThread(void *parameter)
 
 } // namespace
 
-HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, HWND hWnd,
-                                    UINT msg, DWORD dwUserData, NOTIFICATIONCONDITION *pCondition,
-                                    HREGNOTIFY *phNotify)
+HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, HWND hWnd, UINT msg,
+                                    DWORD dwUserData, NOTIFICATIONCONDITION *pCondition, HREGNOTIFY *phNotify)
 {
     if (!hKey || !hWnd || !phNotify)
         return E_INVALIDARG;
@@ -108,8 +108,8 @@ HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszVal
     watch->message = msg;
     watch->userData = dwUserData;
     // The phone's shell keys always exist; create a missing one so it can be watched.
-    LONG result = RegCreateKeyExW(hKey, pszSubKey ? pszSubKey : L"", 0, NULL, 0, KEY_NOTIFY | KEY_QUERY_VALUE,
-                                  NULL, &watch->key, NULL);
+    LONG result = RegCreateKeyExW(hKey, pszSubKey ? pszSubKey : L"", 0, NULL, 0, KEY_NOTIFY | KEY_QUERY_VALUE, NULL,
+                                  &watch->key, NULL);
     if (result != ERROR_SUCCESS) {
         watch->key = NULL;
         return HRESULT_FROM_WIN32(result);
@@ -147,8 +147,7 @@ HRESULT WINAPI RegistryGetDWORD(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueNa
     return result == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(result);
 }
 
-HRESULT WINAPI RegistryGetString(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, LPWSTR pszData,
-                                 UINT cchData)
+HRESULT WINAPI RegistryGetString(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, LPWSTR pszData, UINT cchData)
 {
     if (!hKey || !pszData || cchData == 0)
         return E_INVALIDARG;

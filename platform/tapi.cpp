@@ -17,7 +17,8 @@
 #define DEFAULT_LINE_NAME L"Cellular Line"
 #define EMULATION_TEXT_CAPACITY 512
 
-namespace {
+namespace
+{
 
 std::mutex instancesLock;
 std::set<HLINEAPP> openInstances;
@@ -141,9 +142,8 @@ LONG WINAPI lineShutdown(HLINEAPP hLineApp)
     return openInstances.erase(hLineApp) ? 0 : LINEERR_INVALAPPHANDLE;
 }
 
-LONG WINAPI lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
-                                    DWORD dwAPIHighVersion, LPDWORD lpdwAPIVersion,
-                                    LPLINEEXTENSIONID lpExtensionID)
+LONG WINAPI lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
+                                    LPDWORD lpdwAPIVersion, LPLINEEXTENSIONID lpExtensionID)
 {
     if (!IsOpenInstance(hLineApp))
         return LINEERR_INVALAPPHANDLE;
@@ -183,8 +183,8 @@ LONG WINAPI lineGetDevCapsW(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVers
     lpLineDevCaps->dwMediaModes = LINEMEDIAMODE_INTERACTIVEVOICE;
     WCHAR name[EMULATION_TEXT_CAPACITY];
     LineDeviceName(dwDeviceID, name, EMULATION_TEXT_CAPACITY);
-    PlaceVarText((BYTE *)lpLineDevCaps, totalSize, &lpLineDevCaps->dwNeededSize, &lpLineDevCaps->dwUsedSize,
-                 name, &lpLineDevCaps->dwLineNameSize, &lpLineDevCaps->dwLineNameOffset);
+    PlaceVarText((BYTE *)lpLineDevCaps, totalSize, &lpLineDevCaps->dwNeededSize, &lpLineDevCaps->dwUsedSize, name,
+                 &lpLineDevCaps->dwLineNameSize, &lpLineDevCaps->dwLineNameOffset);
     return 0;
 }
 
@@ -212,7 +212,7 @@ LONG WINAPI lineGetAddressCapsW(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAdd
     WCHAR number[EMULATION_TEXT_CAPACITY] = L"";
     if (dwDeviceID + 1 == LineDeviceCount())
         EmulationGetString(L"LineNumber", number, EMULATION_TEXT_CAPACITY, L"");
-    PlaceVarText((BYTE *)lpAddressCaps, totalSize, &lpAddressCaps->dwNeededSize, &lpAddressCaps->dwUsedSize,
-                 number, &lpAddressCaps->dwAddressSize, &lpAddressCaps->dwAddressOffset);
+    PlaceVarText((BYTE *)lpAddressCaps, totalSize, &lpAddressCaps->dwNeededSize, &lpAddressCaps->dwUsedSize, number,
+                 &lpAddressCaps->dwAddressSize, &lpAddressCaps->dwAddressOffset);
     return 0;
 }

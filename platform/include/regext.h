@@ -29,10 +29,8 @@ typedef struct tagNOTIFICATIONCONDITION {
 
 // A change of the watched value posts msg to hWnd with wParam the new value
 // (for a REG_DWORD, masked as the condition says; else 0) and lParam dwUserData.
-HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, HWND hWnd,
-                                    UINT msg, DWORD dwUserData, NOTIFICATIONCONDITION *pCondition,
-                                    HREGNOTIFY *phNotify);
+HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, HWND hWnd, UINT msg,
+                                    DWORD dwUserData, NOTIFICATIONCONDITION *pCondition, HREGNOTIFY *phNotify);
 HRESULT WINAPI RegistryCloseNotification(HREGNOTIFY hNotify);
 HRESULT WINAPI RegistryGetDWORD(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, DWORD *pdwData);
-HRESULT WINAPI RegistryGetString(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, LPWSTR pszData,
-                                 UINT cchData);
+HRESULT WINAPI RegistryGetString(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, LPWSTR pszData, UINT cchData);

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/shell.h"
+#include "settings/settings.h"
+#include "support/test_support.h"
+
+static CommandLineRequest Parse(const std::wstring &line)
+{
+    CommandLineRequest request;
+    ParseCommandLine(line.c_str(), &request);
+    return request;
+}
+
+TEST(CommandLine, NumberIsFilteredToDialableCharacters)
+{
+    CommandLineRequest request = Parse(L"555-1234");
+    EXPECT_FALSE(request.chooseContact);
+    EXPECT_FALSE(request.hasName);
+    EXPECT_STREQ(L"5551234", request.number);
+}
+
+TEST(CommandLine, NameRunsToTheEndOfTheLineSpacesIncluded)
+{
+    CommandLineRequest request = Parse(L"555 1234 -name=Jane Doe");
+    EXPECT_TRUE(request.hasName);
+    EXPECT_STREQ(L"Jane Doe", request.name);
+    EXPECT_STREQ(L"5551234", request.number);
+}
+
+TEST(CommandLine, DigitsInTheNameAreNotDialled)
+{
+    CommandLineRequest request = Parse(L"-name=Room 101");
+    EXPECT_STREQ(L"Room 101", request.name);
+    EXPECT_STREQ(L"", request.number);
+}
+
+TEST(CommandLine, EmptyNameCutsTheLineButGivesNoName)
+{
+    CommandLineRequest request = Parse(L"5551234 -name=");
+    EXPECT_FALSE(request.hasName);
+    EXPECT_STREQ(L"5551234", request.number);
+}
+
+TEST(CommandLine, ChooseContactAnywhereWinsOverEverythingElse)
+{
+    CommandLineRequest request = Parse(L"5551234 -name=Jane -choosecontact");
+    EXPECT_TRUE(request.chooseContact);
+    EXPECT_STREQ(L"", request.number);
+    EXPECT_FALSE(request.hasName);
+}
+
+TEST(CommandLine, OverLongLinesAndNamesAreCut)
+{
+    std::wstring longName(100, L'x');
+    CommandLineRequest request = Parse(L"5551234 -name=" + longName);
+    EXPECT_EQ(std::wstring(39, L'x'), request.name);
+
+    // Only the first 259 units of the line are read: a name further on is
+    // not seen.
+    request = Parse(L"5551234" + std::wstring(252, L' ') + L"-name=Jane");
+    EXPECT_FALSE(request.hasName);
+    EXPECT_STREQ(L"5551234", request.number);
+
+    // The number is taken from the first 79 units only.
+    request = Parse(std::wstring(79, L' ') + L"5551234");
+    EXPECT_STREQ(L"", request.number);
+
+    std::wstring digits(500, L'9');
+    request = Parse(digits);
+    EXPECT_EQ(std::wstring(79, L'9'), request.number);
+}
+
+class ProcessCommandLineTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        DeleteDeviceEmulationKey();
+        DeleteCallsLog();
+        ResetAppState();
+        LoadSettings();
+    }
+    void TearDown() override
+    {
+        DeleteCallsLog();
+        DeleteDeviceEmulationKey();
+    }
+};
+
+TEST_F(ProcessCommandLineTest, NothingToDialLetsTheWindowShow)
+{
+    EXPECT_EQ(1, ProcessCommandLine(L""));
+    EXPECT_EQ(1, ProcessCommandLine(L"hello"));
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+}
+
+TEST_F(ProcessCommandLineTest, NameAloneIsKeptForTheNextCall)
+{
+    EXPECT_EQ(1, ProcessCommandLine(L"-name=Jane"));
+    EXPECT_STREQ(L"Jane", app.calledPartyName);
+    EXPECT_EQ(1, ProcessCommandLine(L"-name="));
+    EXPECT_STREQ(L"Jane", app.calledPartyName);
+}
+
+TEST_F(ProcessCommandLineTest, NumberIsDialledWithTheName)
+{
+    wcscpy(app.calledPartyName, L"Earlier");
+    EXPECT_EQ(0, ProcessCommandLine(L"5551234 -name="));
+    EXPECT_EQ("5551234\tEarlier\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_STREQ(L"5551234", app.NumberBuffer);
+    EXPECT_EQ(L"5551234", GetSettingValue(L"lastDialedNumber"));
+}
+
+TEST_F(ProcessCommandLineTest, ARefusedDialStillEndsTheCommandLine)
+{
+    SetEmulationDWORD(L"RefuseCalls", 1);
+    EXPECT_EQ(0, ProcessCommandLine(L"5551234"));
+    bool present = true;
+    GetSettingValue(L"lastDialedNumber", &present);
+    EXPECT_FALSE(present);
+}
+
+TEST_F(ProcessCommandLineTest, ChooseContactEndsTheCommandLineWithoutTouchingTheNumber)
+{
+    wcscpy(app.NumberBuffer, L"123");
+    EXPECT_EQ(0, ProcessCommandLine(L"-choosecontact"));
+    EXPECT_STREQ(L"123", app.NumberBuffer);
+}

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "dialing/dialing.h"
+#include "settings/settings.h"
+#include "support/test_support.h"
+
+class DialerTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        DeleteDeviceEmulationKey();
+        DeleteCallsLog();
+        ResetAppState();
+        LoadSettings();
+        app.numberEntryActive = 1;
+    }
+    void TearDown() override
+    {
+        DeleteCallsLog();
+        DeleteDeviceEmulationKey();
+        DeleteSettingsKey();
+    }
+    static bool LastDialedStored()
+    {
+        bool present = false;
+        GetSettingValue(L"lastDialedNumber", &present);
+        return present;
+    }
+};
+
+TEST_F(DialerTest, CellularCallGoesOutUnchangedAndIsRecorded)
+{
+    EXPECT_EQ(S_OK, DialNumber(L"555-1234", L"Jane Doe"));
+    EXPECT_EQ("555-1234\tJane Doe\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ(L"555-1234", GetSettingValue(L"lastDialedNumber"));
+    EXPECT_EQ(0, app.numberEntryActive);
+}
+
+TEST_F(DialerTest, CalledPartyNameMayBeEmptyAndIsUtf8InTheLog)
+{
+    EXPECT_EQ(S_OK, DialNumber(L"+4930123", L""));
+    EXPECT_EQ(S_OK, DialNumber(L"5550100", L"Zo\u00eb \u00c5str\u00f6m"));
+    EXPECT_EQ("+4930123\t\n5550100\tZo\xc3\xab \xc3\x85str\xc3\xb6m\n", ReadFileBytes(CallsLogPath()));
+}
+
+TEST_F(DialerTest, EmptyNumberFailsWithNothingRecorded)
+{
+    EXPECT_EQ(E_FAIL, DialNumber(L"", L"Jane"));
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_FALSE(LastDialedStored());
+    EXPECT_EQ(1, app.numberEntryActive);
+}
+
+TEST_F(DialerTest, RefusedCellularRequestFailsWithNothingRecorded)
+{
+    SetEmulationDWORD(L"RefuseCalls", 1);
+    EXPECT_EQ(E_FAIL, DialNumber(L"5551234", L""));
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_FALSE(LastDialedStored());
+    EXPECT_EQ(1, app.numberEntryActive);
+}
+
+TEST_F(DialerTest, ANumberIsRecordedOnlyAfterSuccess)
+{
+    EXPECT_EQ(S_OK, DialNumber(L"111", L""));
+    SetEmulationDWORD(L"RefuseCalls", 1);
+    EXPECT_EQ(E_FAIL, DialNumber(L"222", L""));
+    EXPECT_EQ(L"111", GetSettingValue(L"lastDialedNumber"));
+}
+
+TEST_F(DialerTest, SelectedServiceRoutesTheCall)
+{
+    SetSettingValue(L"service1type", L"phone");
+    SetSettingValue(L"service2type", L"jajah");
+    SetSettingValue(L"service", L"1");
+    LoadSettings();
+    EXPECT_TRUE(FAILED(DialNumber(L"5551234", L"")));
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath())) << "a callback service never uses the cellular line";
+    EXPECT_FALSE(LastDialedStored());
+
+    SetSettingValue(L"service", L"0");
+    LoadSettings();
+    EXPECT_EQ(S_OK, DialNumber(L"5551234", L""));
+}
+
+TEST_F(DialerTest, CopyLastErrorTextIsBounded)
+{
+    wcscpy(app.lastErrorText, L"ERROR: Server hasn't responded");
+    WCHAR shortCopy[7];
+    CopyLastErrorText(shortCopy, 7);
+    EXPECT_STREQ(L"ERROR:", shortCopy);
+    WCHAR full[ERROR_TEXT_CAPACITY];
+    CopyLastErrorText(full, ERROR_TEXT_CAPACITY);
+    EXPECT_STREQ(app.lastErrorText, full);
+}

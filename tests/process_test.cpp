@@ -1,0 +1,139 @@
+// The real zembrik.exe, started as a user or another program would start it.
+// Each test runs its own copy in a folder of its own, so that calls.log
+// and the companion-program lookup belong to that test alone.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "support/test_support.h"
+
+class ProgramTest : public ::testing::Test
+{
+  protected:
+    std::wstring folder;
+    std::wstring exe;
+    PROCESS_INFORMATION running = {};
+
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        DeleteDeviceEmulationKey();
+        const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = ExecutableFolder() + L"run-" + std::wstring(test->name(), test->name() + strlen(test->name())) + L"\\";
+        CreateDirectoryW(folder.c_str(), NULL);
+        DeleteFileW((folder + L"calls.log").c_str());
+        exe = folder + L"zembrik.exe";
+        ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"zembrik.exe").c_str(), exe.c_str(), FALSE));
+    }
+    void TearDown() override
+    {
+        if (running.hProcess) {
+            TerminateProcess(running.hProcess, 1);
+            CloseHandle(running.hProcess);
+        }
+        DeleteFileW(exe.c_str());
+        DeleteFileW((folder + L"calls.log").c_str());
+        RemoveDirectoryW(folder.c_str());
+        DeleteSettingsKey();
+        DeleteDeviceEmulationKey();
+    }
+    std::string CallsLog() { return ReadFileBytes(folder + L"calls.log"); }
+
+    // Starts the dialer and waits until it shows its window, which it does
+    // only after start-up has loaded (and written back) the settings.
+    HWND StartShowingWindow()
+    {
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &running))
+            return NULL;
+        CloseHandle(running.hThread);
+        HWND window = NULL;
+        PumpMessagesUntil(
+            [&] {
+                window = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
+                return window && IsWindowVisible(window);
+            },
+            20000);
+        return window;
+    }
+    DWORD CloseAndWait(HWND window)
+    {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        DWORD code = (DWORD)-1;
+        if (WaitForSingleObject(running.hProcess, 20000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(running.hProcess, &code);
+        CloseHandle(running.hProcess);
+        running.hProcess = NULL;
+        return code;
+    }
+};
+
+TEST_F(ProgramTest, CommandLineDialEndsEarlyAndRecordsTheNumber)
+{
+    EXPECT_EQ(16u, RunProgram(exe, L"555-1234 -name=Jane Doe"));
+    EXPECT_EQ("5551234\tJane Doe\n", CallsLog());
+    EXPECT_EQ(L"5551234", GetSettingValue(L"lastDialedNumber"));
+    EXPECT_EQ(NULL, FindWindowW(ZEMBRIK_CLASS_NAME, NULL)) << "no window may stay behind";
+}
+
+TEST_F(ProgramTest, RefusedCellularRequestRecordsNothing)
+{
+    SetEmulationDWORD(L"RefuseCalls", 1);
+    EXPECT_EQ(16u, RunProgram(exe, L"5551234"));
+    EXPECT_EQ("", CallsLog());
+    bool present = true;
+    GetSettingValue(L"lastDialedNumber", &present);
+    EXPECT_FALSE(present);
+}
+
+TEST_F(ProgramTest, OverLongCommandLineIsCutNotOverrun)
+{
+    std::wstring digits(2000, L'5');
+    EXPECT_EQ(16u, RunProgram(exe, digits + L" -name=" + std::wstring(500, L'n')));
+    EXPECT_EQ(std::string(79, '5') + "\t\n", CallsLog()) << "the name lies beyond the first 259 units";
+}
+
+TEST_F(ProgramTest, FirstStartWritesTheDefaultsAndRunsUntilClosed)
+{
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    EXPECT_EQ(L"+1_NNN_NNN_NNNN;1_(NNN)_NNN-NNNN;NNN-NNNN;(NNN)_NNN-NNNN", GetSettingValue(L"dialplan"));
+    EXPECT_EQ(L"default", GetSettingValue(L"skin"));
+    EXPECT_EQ(L"1", GetSettingValue(L"countryCode"));
+    EXPECT_EQ(L"0", GetSettingValue(L"service"));
+    bool present = false;
+    GetSettingValue(L"myNumber", &present);
+    EXPECT_TRUE(present);
+    GetSettingValue(L"lastDialedNumber", &present);
+    EXPECT_FALSE(present);
+    EXPECT_EQ(0u, CloseAndWait(window));
+}
+
+TEST_F(ProgramTest, SecondStartHandsItsNumberToTheRunningInstance)
+{
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    EXPECT_EQ(16u, RunProgram(exe, L"5551234 -name=Bob"));
+    EXPECT_EQ("5551234\tBob\n", CallsLog()) << "the running instance dialled";
+    EXPECT_EQ(L"5551234", GetSettingValue(L"lastDialedNumber"));
+    EXPECT_EQ(16u, RunProgram(exe, L""));
+    EXPECT_EQ("5551234\tBob\n", CallsLog()) << "an empty start only brings the window forward";
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(0u, CloseAndWait(window));
+}
+
+TEST_F(ProgramTest, ExitOnMinimizeEndsTheProgramCleanly)
+{
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    SendMessageW(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    DWORD code = (DWORD)-1;
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.hProcess, 20000));
+    GetExitCodeProcess(running.hProcess, &code);
+    EXPECT_EQ(0u, code);
+}

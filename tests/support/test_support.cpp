@@ -1,0 +1,147 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/emulation.h"
+
+void ResetAppState()
+{
+    app = AppState();
+}
+
+void DeleteSettingsKey()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_KEY);
+    RegDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_KEY);
+}
+
+void DeleteDeviceEmulationKey()
+{
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, DEVICE_EMULATION_KEY);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, DEVICE_EMULATION_KEY);
+}
+
+static void SetValue(HKEY root, const wchar_t *key, const wchar_t *name, DWORD type, const void *data, DWORD size)
+{
+    HKEY handle;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, key, 0, NULL, 0, KEY_SET_VALUE, NULL, &handle, NULL));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(handle, name, 0, type, (const BYTE *)data, size));
+    RegCloseKey(handle);
+}
+
+void SetSettingValue(const wchar_t *name, const std::wstring &text)
+{
+    SetValue(HKEY_CURRENT_USER, SETTINGS_KEY, name, REG_SZ, text.c_str(), (DWORD)((text.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring GetSettingValue(const wchar_t *name, bool *present)
+{
+    if (present)
+        *present = false;
+    DWORD size = 0;
+    DWORD type = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, name, RRF_RT_ANY, &type, NULL, &size) != ERROR_SUCCESS)
+        return L"";
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1);
+    if (RegGetValueW(HKEY_CURRENT_USER, SETTINGS_KEY, name, RRF_RT_ANY, &type, text.data(), &size) != ERROR_SUCCESS)
+        return L"";
+    if (present)
+        *present = true;
+    return std::wstring(text.data());
+}
+
+void SetEmulationDWORD(const wchar_t *name, DWORD value)
+{
+    SetValue(HKEY_LOCAL_MACHINE, DEVICE_EMULATION_KEY, name, REG_DWORD, &value, sizeof(value));
+}
+
+void SetEmulationString(const wchar_t *name, const std::wstring &text)
+{
+    SetValue(HKEY_LOCAL_MACHINE, DEVICE_EMULATION_KEY, name, REG_SZ, text.c_str(),
+             (DWORD)((text.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring ExecutableFolder()
+{
+    wchar_t path[MAX_PATH];
+    EmulationExecutableFolder(path, MAX_PATH);
+    return path;
+}
+
+std::string ReadFileBytes(const std::wstring &path)
+{
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return "";
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, NULL) && got > 0)
+        bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::wstring CallsLogPath()
+{
+    return ExecutableFolder() + L"calls.log";
+}
+
+void DeleteCallsLog()
+{
+    DeleteFileW(CallsLogPath().c_str());
+}
+
+bool PumpMessagesUntil(const std::function<bool()> &done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return done();
+        MSG message;
+        while (PeekMessageW(&message, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void PumpMessagesFor(DWORD ms)
+{
+    PumpMessagesUntil([] { return false; }, ms);
+}
+
+DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs)
+{
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << Narrow(exe);
+        return (DWORD)-1;
+    }
+    CloseHandle(process.hThread);
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else {
+        ADD_FAILURE() << Narrow(exe) << " did not end in time";
+        TerminateProcess(process.hProcess, 99);
+    }
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::string Narrow(const std::wstring &text)
+{
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string out(bytes, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], bytes, NULL, NULL);
+    return out;
+}

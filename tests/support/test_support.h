@@ -1,0 +1,33 @@
+// Helpers shared by the tests: the real registry, files beside the test
+// executable, and message pumping for windows made by the tests.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/app_state.h"
+
+void ResetAppState();
+void DeleteSettingsKey();
+void DeleteDeviceEmulationKey();
+
+void SetSettingValue(const wchar_t *name, const std::wstring &text);
+// The stored REG_SZ text; present says whether the value exists at all.
+std::wstring GetSettingValue(const wchar_t *name, bool *present = nullptr);
+void SetEmulationDWORD(const wchar_t *name, DWORD value);
+void SetEmulationString(const wchar_t *name, const std::wstring &text);
+
+std::wstring ExecutableFolder();
+std::string ReadFileBytes(const std::wstring &path);
+std::wstring CallsLogPath();
+void DeleteCallsLog();
+
+// Dispatches messages until done() holds or the time runs out; returns done().
+bool PumpMessagesUntil(const std::function<bool()> &done, DWORD timeoutMs);
+void PumpMessagesFor(DWORD ms);
+
+// Runs a program to its end with the given arguments; returns its exit code.
+DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs = 30000);
+
+std::string Narrow(const std::wstring &text);
