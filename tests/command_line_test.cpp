@@ -77,10 +77,7 @@ class ProcessCommandLineTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        DeleteSettingsKey();
-        DeleteDeviceEmulationKey();
-        DeleteCallsLog();
-        ResetAppState();
+        StartFreshDevice();
         LoadSettings();
     }
     void TearDown() override

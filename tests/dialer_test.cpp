@@ -9,10 +9,7 @@ class DialerTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        DeleteSettingsKey();
-        DeleteDeviceEmulationKey();
-        DeleteCallsLog();
-        ResetAppState();
+        StartFreshDevice();
         LoadSettings();
         app.numberEntryActive = 1;
     }

@@ -16,10 +16,7 @@ class MainWindowTest : public ::testing::Test
 
     void SetUp() override
     {
-        DeleteSettingsKey();
-        DeleteDeviceEmulationKey();
-        DeleteCallsLog();
-        ResetAppState();
+        StartFreshDevice();
         SetSettingValue(L"exitOnMinimize", L"0");
     }
     void Start()

@@ -23,6 +23,14 @@ void DeleteDeviceEmulationKey()
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, DEVICE_EMULATION_KEY);
 }
 
+void StartFreshDevice()
+{
+    DeleteSettingsKey();
+    DeleteDeviceEmulationKey();
+    DeleteCallsLog();
+    ResetAppState();
+}
+
 static void SetValue(HKEY root, const wchar_t *key, const wchar_t *name, DWORD type, const void *data, DWORD size)
 {
     HKEY handle;

@@ -11,6 +11,8 @@
 void ResetAppState();
 void DeleteSettingsKey();
 void DeleteDeviceEmulationKey();
+// No settings, no emulation settings, no calls, a zero AppState.
+void StartFreshDevice();
 
 void SetSettingValue(const wchar_t *name, const std::wstring &text);
 // The stored REG_SZ text; present says whether the value exists at all.
