@@ -1,14 +1,125 @@
 // The one entry that places a call: routes the number by the selected
 // service and records it as the last dialled number when the call went out.
 #include <tapi.h>
+#include <wchar.h>
 
 #include "app/text.h"
 #include "dialing/dialing.h"
 #include "settings/settings.h"
 
+#define MESSAGE_CAPACITY 260
+#define PHONECOM_ACCOUNT_CAPACITY 80
+#define PHONECOM_EXTENSION_CAPACITY 8
+
 static HRESULT DialViaPhone(const WCHAR *number, const WCHAR *calledPartyName)
 {
     return tapiRequestMakeCall(number, NULL, calledPartyName, NULL) == 0 ? S_OK : E_FAIL;
+}
+
+static void ShowMessage(const WCHAR *text)
+{
+    MessageBoxW(NULL, text, L"Zembrik", MB_OK);
+}
+
+static void ShowLastError(void)
+{
+    WCHAR message[MESSAGE_CAPACITY];
+    CopyLastErrorText(message, MESSAGE_CAPACITY);
+    ShowMessage(message);
+}
+
+static void ShowServiceFailure(const WCHAR *destination)
+{
+    ShowLastError();
+    WCHAR message[MESSAGE_CAPACITY];
+    TextFormat(message, MESSAGE_CAPACITY, L"from: %s\nto: %s", app.myNumber, destination);
+    ShowMessage(message);
+}
+
+// The text from its nth unit on, or its end when it is shorter.
+static const WCHAR *SkipUnits(const WCHAR *text, size_t n)
+{
+    size_t length = TextLength(text);
+    return text + (n < length ? n : length);
+}
+
+// A number cut to fit would call someone else: one too long fails instead.
+static bool MakeInternationalCopy(WCHAR *copy, const WCHAR *number)
+{
+    ZeroMemory(copy, NUMBER_CAPACITY * sizeof(WCHAR));
+    if (TextCopy(copy, NUMBER_CAPACITY, number) && ToInternational(copy, NUMBER_CAPACITY))
+        return true;
+    TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Number too long");
+    ShowLastError();
+    return false;
+}
+
+static HRESULT DialViaGrandCentral(const WCHAR *number)
+{
+    const ServiceRecord *service = &app.serviceRecords[app.selectedService];
+    WCHAR international[NUMBER_CAPACITY];
+    HRESULT result = E_FAIL;
+    SetCursor(LoadCursorW(NULL, IDC_WAIT));
+    if (!MakeInternationalCopy(international, number)) {
+        // Reported already.
+    } else if (app.myNumber[0] == 0 || app.myNumber[1] != L'1' || international[1] != L'1') {
+        ShowMessage(L"Sorry, GrandCentral cannot make non-US calls");
+    } else {
+        result = GrandCentralDial(app.myNumber + 2, international + 2, service->username, service->password);
+        if (FAILED(result))
+            ShowServiceFailure(international);
+    }
+    SetCursor(NULL);
+    return result;
+}
+
+static HRESULT DialViaJaJah(const WCHAR *number)
+{
+    const ServiceRecord *service = &app.serviceRecords[app.selectedService];
+    WCHAR international[NUMBER_CAPACITY];
+    HRESULT result = E_FAIL;
+    SetCursor(LoadCursorW(NULL, IDC_WAIT));
+    if (MakeInternationalCopy(international, number)) {
+        result =
+            JaJahDial(SkipUnits(app.myNumber, 1), SkipUnits(international, 1), service->username, service->password);
+        if (FAILED(result))
+            ShowServiceFailure(international);
+    }
+    SetCursor(NULL);
+    return result;
+}
+
+// A username without '#' is the whole account, with no extension.
+static bool SplitPhoneComUsername(const WCHAR *username, WCHAR *account, WCHAR *extension)
+{
+    const WCHAR *hash = wcschr(username, L'#');
+    size_t accountLength = hash ? (size_t)(hash - username) : TextLength(username);
+    ZeroMemory(account, PHONECOM_ACCOUNT_CAPACITY * sizeof(WCHAR));
+    ZeroMemory(extension, PHONECOM_EXTENSION_CAPACITY * sizeof(WCHAR));
+    TextCopyCount(account, PHONECOM_ACCOUNT_CAPACITY, username, accountLength);
+    return !hash || TextCopy(extension, PHONECOM_EXTENSION_CAPACITY, hash + 1);
+}
+
+static HRESULT DialViaPhoneCom(const WCHAR *number, const WCHAR *calledPartyName)
+{
+    const ServiceRecord *service = &app.serviceRecords[app.selectedService];
+    WCHAR account[PHONECOM_ACCOUNT_CAPACITY];
+    WCHAR extension[PHONECOM_EXTENSION_CAPACITY];
+    WCHAR accessNumber[NUMBER_CAPACITY] = L"";
+    HRESULT result;
+    SetCursor(LoadCursorW(NULL, IDC_WAIT));
+    if (!SplitPhoneComUsername(service->username, account, extension)) {
+        TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Phone.com extension too long");
+        result = E_FAIL;
+    } else {
+        result = PhoneComDial(accessNumber, account, extension, service->password, number);
+    }
+    if (FAILED(result))
+        ShowLastError();
+    else
+        result = DialViaPhone(accessNumber, calledPartyName);
+    SetCursor(NULL);
+    return result;
 }
 
 HRESULT DialNumber(const WCHAR *number, const WCHAR *calledPartyName)
@@ -20,8 +131,16 @@ HRESULT DialNumber(const WCHAR *number, const WCHAR *calledPartyName)
     case Phone:
         result = DialViaPhone(number, calledPartyName);
         break;
+    case GrandCentral:
+        result = DialViaGrandCentral(number);
+        break;
+    case JaJah:
+        result = DialViaJaJah(number);
+        break;
+    case PhoneCom:
+        result = DialViaPhoneCom(number, calledPartyName);
+        break;
     default:
-        // The callback services are not available in this build.
         result = E_FAIL;
         break;
     }
@@ -54,19 +173,20 @@ void FilterDialable(WCHAR *destination, const WCHAR *source, size_t capacity)
 
 // No trunk-prefix handling: a national number that starts with the country
 // code's digits counts as already carrying it.
-void ToInternationalWithCode(WCHAR *text, size_t capacity, const WCHAR *countryCode)
+BOOL ToInternationalWithCode(WCHAR *text, size_t capacity, const WCHAR *countryCode)
 {
     WCHAR result[NUMBER_CAPACITY];
+    BOOL fits;
     if (text[0] == L'+')
-        TextCopy(result, NUMBER_CAPACITY, text);
+        fits = TextCopy(result, NUMBER_CAPACITY, text);
     else if (TextStartsWith(text, countryCode))
-        TextFormat(result, NUMBER_CAPACITY, L"+%s", text);
+        fits = TextFormat(result, NUMBER_CAPACITY, L"+%s", text);
     else
-        TextFormat(result, NUMBER_CAPACITY, L"+%s%s", countryCode, text);
-    TextCopy(text, capacity, result);
+        fits = TextFormat(result, NUMBER_CAPACITY, L"+%s%s", countryCode, text);
+    return TextCopy(text, capacity, result) && fits;
 }
 
-void ToInternational(WCHAR *text, size_t capacity)
+BOOL ToInternational(WCHAR *text, size_t capacity)
 {
-    ToInternationalWithCode(text, capacity, app.countryCode);
+    return ToInternationalWithCode(text, capacity, app.countryCode);
 }

@@ -73,7 +73,11 @@ TEST_F(DialerTest, SelectedServiceRoutesTheCall)
     SetSettingValue(L"service2type", L"jajah");
     SetSettingValue(L"service", L"1");
     LoadSettings();
+    // Without an Internet connection nothing leaves the device.
+    SetEmulationDWORD(L"InternetConnection", 0);
+    CapturedMessageBoxes().clear();
     EXPECT_TRUE(FAILED(DialNumber(L"5551234", L"")));
+    EXPECT_EQ(3u, CapturedMessageBoxes().size()) << "connection box, error box, numbers box";
     EXPECT_EQ("", ReadFileBytes(CallsLogPath())) << "a callback service never uses the cellular line";
     EXPECT_FALSE(LastDialedStored());
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "support/fake_server.h"
 #include "support/test_support.h"
 
 class ProgramTest : public ::testing::Test
@@ -136,4 +137,42 @@ TEST_F(ProgramTest, ExitOnMinimizeEndsTheProgramCleanly)
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.hProcess, 20000));
     GetExitCodeProcess(running.hProcess, &code);
     EXPECT_EQ(0u, code);
+}
+
+TEST_F(ProgramTest, EachCallbackServiceDialsFromTheCommandLine)
+{
+    SKIP_OUTSIDE_TEST_NETWORK();
+    const struct {
+        const wchar_t *type;
+        const wchar_t *username;
+        std::vector<std::string> replies;
+        std::string callsLog;
+    } services[] = {
+        {L"grandcentral",
+         L"jane",
+         {"HTTP/1.0 200 OK\r\nSet-Cookie: a_t=A;\r\nSet-Cookie: v_s=V;\r\nSet-Cookie: _session_id=S;\r\n\r\n",
+          "HTTP/1.0 200 OK\r\n\r\nresult=0"},
+         ""},
+        {L"jajah",
+         L"jane@example.com",
+         {"HTTP/1.0 200 OK\r\nSet-Cookie: .ASPXAUTH=X;\r\n\r\n", "HTTP/1.0 200 OK\r\n\r\nYour phone will ring"},
+         ""},
+        {L"phone.com", L"1234567#101", {"HTTP/1.0 200 OK\r\n\r\n+18005551234\r\n"}, "+18005551234\tJane\n"},
+    };
+    for (const auto &service : services) {
+        DeleteSettingsKey();
+        DeleteFileW((folder + L"calls.log").c_str());
+        SetSettingValue(L"myNumber", L"+14155550100");
+        SetSettingValue(L"service1type", service.type);
+        SetSettingValue(L"service1username", service.username);
+        SetSettingValue(L"service1password", L"pw");
+        FakeServer server("127.0.0.1");
+        ASSERT_TRUE(server.Listening());
+        for (const std::string &reply : service.replies)
+            server.Queue(Reply(reply));
+        EXPECT_EQ(16u, RunProgram(exe, L"4155550199 -name=Jane")) << Narrow(service.type);
+        EXPECT_EQ(service.replies.size(), server.Requests().size()) << Narrow(service.type);
+        EXPECT_EQ(L"4155550199", GetSettingValue(L"lastDialedNumber")) << Narrow(service.type);
+        EXPECT_EQ(service.callsLog, CallsLog()) << Narrow(service.type);
+    }
 }

@@ -153,3 +153,39 @@ std::string Narrow(const std::wstring &text)
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], bytes, NULL, NULL);
     return out;
 }
+
+static std::vector<CapturedBox> capturedBoxes;
+
+std::vector<CapturedBox> &CapturedMessageBoxes()
+{
+    return capturedBoxes;
+}
+
+static LRESULT CALLBACK CaptureMessageBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = (HWND)wParam;
+        wchar_t className[16] = L"";
+        GetClassNameW(box, className, 16);
+        if (wcscmp(className, L"#32770") == 0) {
+            wchar_t caption[256] = L"";
+            wchar_t text[1024] = L"";
+            GetWindowTextW(box, caption, 256);
+            GetDlgItemTextW(box, 0xFFFF, text, 1024);
+            capturedBoxes.push_back({caption, text});
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+namespace
+{
+class MessageBoxCapture : public ::testing::Environment
+{
+    HHOOK hook = NULL;
+    void SetUp() override { hook = SetWindowsHookExW(WH_CBT, CaptureMessageBox, NULL, GetCurrentThreadId()); }
+    void TearDown() override { UnhookWindowsHookEx(hook); }
+};
+::testing::Environment *const messageBoxCapture = ::testing::AddGlobalTestEnvironment(new MessageBoxCapture);
+} // namespace

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 
@@ -33,3 +34,11 @@ void PumpMessagesFor(DWORD ms);
 DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs = 30000);
 
 std::string Narrow(const std::wstring &text);
+
+// Every message box the tests' thread shows is recorded and dismissed with
+// OK at once, so that no test can hang on one.
+struct CapturedBox {
+    std::wstring caption;
+    std::wstring text;
+};
+std::vector<CapturedBox> &CapturedMessageBoxes();

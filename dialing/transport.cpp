@@ -1,0 +1,204 @@
+// One HTTP/1.0 exchange with a callback service: bring up the Internet
+// connection, connect to the host on port 80, send the request text as it
+// is, and collect at most 1024 bytes of reply until the server closes.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <connmgr.h>
+
+#include "app/text.h"
+#include "dialing/dialing.h"
+
+#define SERVICE_PORT "80"
+#define HOST_BYTES 64
+#define REQUEST_BYTES 1024
+#define REPLY_BYTES 1024
+#define SENDER_ADDRESS_BYTES 128
+#define CONNECT_TIMEOUT_MS 60000
+#define REPLY_TIMEOUT_SECONDS 5
+#define CONNECTION_MESSAGE_CAPACITY 32
+
+// Windows-1252: one byte for every UTF-16 unit and back, so that a
+// Content-Length counted in characters equals the bytes sent.
+#define SERVICE_CODE_PAGE 1252
+
+static void SetLastErrorText(const WCHAR *format, int value)
+{
+    TextFormat(app.lastErrorText, ERROR_TEXT_CAPACITY, format, value);
+}
+
+BOOL EnsureInternetConnection(HANDLE *connection)
+{
+    DWORD status = 0;
+    ConnMgrConnectionStatus(*connection, &status);
+    if (status == CONNMGR_STATUS_CONNECTED)
+        return TRUE;
+
+    CONNMGR_CONNECTIONINFO request;
+    ZeroMemory(&request, sizeof(request));
+    request.cbSize = sizeof(request);
+    request.dwParams = CONNMGR_PARAM_GUIDDESTNET;
+    request.dwPriority = CONNMGR_PRIORITY_USERINTERACTIVE;
+    request.guidDestNet = IID_DestNetInternet;
+    ConnMgrEstablishConnectionSync(&request, connection, CONNECT_TIMEOUT_MS, &status);
+    if (status == CONNMGR_STATUS_CONNECTED)
+        return TRUE;
+
+    WCHAR message[CONNECTION_MESSAGE_CAPACITY];
+    TextFormat(message, CONNECTION_MESSAGE_CAPACITY, L"unable to connect: 0x%x", status);
+    MessageBoxW(NULL, message, NULL, MB_OK);
+    return FALSE;
+}
+
+size_t ToServiceBytes(char *out, size_t capacity, const WCHAR *text)
+{
+    size_t n = 0;
+    for (; text[n] && n + 1 < capacity; n++) {
+        char byte = '?';
+        if (text[n] < 0x80)
+            byte = (char)text[n];
+        else {
+            BOOL unmappable = FALSE;
+            int written =
+                WideCharToMultiByte(SERVICE_CODE_PAGE, WC_NO_BEST_FIT_CHARS, &text[n], 1, &byte, 1, "?", &unmappable);
+            if (written != 1 || unmappable)
+                byte = '?';
+        }
+        out[n] = byte;
+    }
+    if (capacity)
+        out[n] = 0;
+    return n;
+}
+
+void FromServiceBytes(WCHAR *out, size_t capacity, const char *bytes, size_t count)
+{
+    if (capacity == 0)
+        return;
+    size_t n = 0;
+    for (; n < count && n + 1 < capacity; n++) {
+        unsigned char byte = (unsigned char)bytes[n];
+        WCHAR unit = byte;
+        if (byte >= 0x80 && MultiByteToWideChar(SERVICE_CODE_PAGE, 0, &bytes[n], 1, &unit, 1) != 1)
+            unit = byte;
+        out[n] = unit;
+    }
+    out[n] = 0;
+}
+
+static SOCKET ConnectToFirstAddress(const ADDRINFOA *addresses, const ADDRINFOA **used)
+{
+    for (const ADDRINFOA *entry = addresses; entry; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6)
+            continue;
+        SOCKET candidate = socket(entry->ai_family, entry->ai_socktype, entry->ai_protocol);
+        if (candidate == INVALID_SOCKET)
+            continue;
+        if (connect(candidate, entry->ai_addr, (int)entry->ai_addrlen) == SOCKET_ERROR) {
+            closesocket(candidate);
+            continue;
+        }
+        *used = entry;
+        return candidate;
+    }
+    return INVALID_SOCKET;
+}
+
+static bool WaitForReplyBytes(SOCKET connected)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(connected, &readable);
+    timeval timeout = {REPLY_TIMEOUT_SECONDS, 0};
+    return select(0, &readable, NULL, NULL, &timeout) == 1;
+}
+
+// Every wait for reply bytes is limited, not only the first: a server that
+// stalls halfway must not hold the dialer for ever.
+static HRESULT ReceiveReply(SOCKET connected, char *reply, size_t *total)
+{
+    *total = 0;
+    while (*total < REPLY_BYTES) {
+        if (!WaitForReplyBytes(connected)) {
+            SetLastErrorText(L"ERROR: Server hasn't responded in %d milliseconds", REPLY_TIMEOUT_SECONDS * 1000);
+            return E_FAIL;
+        }
+        char sender[SENDER_ADDRESS_BYTES];
+        int senderLength = SENDER_ADDRESS_BYTES;
+        int received =
+            recvfrom(connected, reply + *total, (int)(REPLY_BYTES - *total), 0, (sockaddr *)sender, &senderLength);
+        if (received == SOCKET_ERROR) {
+            SetLastErrorText(L"ERROR: Couldn't receive the data! Error = %d", WSAGetLastError());
+            return E_FAIL;
+        }
+        if (received == 0)
+            break;
+        *total += (size_t)received;
+    }
+    return S_OK;
+}
+
+static HRESULT Exchange(SOCKET *connected, ADDRINFOA **addresses, const WCHAR *host, const WCHAR *request, WCHAR *reply,
+                        size_t capacity)
+{
+    char hostBytes[HOST_BYTES];
+    ToServiceBytes(hostBytes, HOST_BYTES, host);
+    ADDRINFOA hints;
+    ZeroMemory(&hints, sizeof(hints));
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    if (getaddrinfo(hostBytes, SERVICE_PORT, &hints, addresses) != 0) {
+        *addresses = NULL;
+        TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Couldn't resolve the server name/address!");
+        return E_FAIL;
+    }
+    const ADDRINFOA *used = NULL;
+    *connected = ConnectToFirstAddress(*addresses, &used);
+    if (*connected == INVALID_SOCKET) {
+        TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Unable to connect socket!");
+        return E_FAIL;
+    }
+
+    char requestBytes[REQUEST_BYTES];
+    int length = (int)ToServiceBytes(requestBytes, REQUEST_BYTES, request);
+    if (sendto(*connected, requestBytes, length, 0, used->ai_addr, (int)used->ai_addrlen) != length) {
+        SetLastErrorText(L"ERROR: request failed! error = %d", WSAGetLastError());
+        return E_FAIL;
+    }
+
+    char replyBytes[REPLY_BYTES];
+    size_t received = 0;
+    HRESULT result = ReceiveReply(*connected, replyBytes, &received);
+    if (SUCCEEDED(result))
+        FromServiceBytes(reply, capacity, replyBytes, received);
+    return result;
+}
+
+HRESULT HttpExchange(const WCHAR *host, const WCHAR *request, WCHAR *reply, size_t capacity)
+{
+    HANDLE connection = NULL;
+    ADDRINFOA *addresses = NULL;
+    SOCKET connected = INVALID_SOCKET;
+    bool winsockStarted = false;
+    HRESULT result = E_FAIL;
+
+    if (!EnsureInternetConnection(&connection)) {
+        TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Could not establish Internet Connection!");
+    } else {
+        WSADATA winsock;
+        winsockStarted = WSAStartup(MAKEWORD(2, 2), &winsock) == 0;
+        if (winsockStarted)
+            result = Exchange(&connected, &addresses, host, request, reply, capacity);
+    }
+
+    if (connected != INVALID_SOCKET) {
+        shutdown(connected, SD_BOTH);
+        closesocket(connected);
+    }
+    if (addresses)
+        freeaddrinfo(addresses);
+    if (connection)
+        ConnMgrReleaseConnection(connection, 1);
+    if (winsockStarted)
+        WSACleanup();
+    return result;
+}
