@@ -5,7 +5,7 @@ BUILD ?= build
 SCREEN ?= 240x320
 DPI ?= 96
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test screenshots skin clean
 
 all: build
 
@@ -23,6 +23,19 @@ run: build
 
 test: build
 	@tools/run-tests.sh $(BUILD)
+
+# The README's pictures, remade from the current build.
+screenshots: build
+	@mkdir -p docs
+	@tools/screenshot.sh $(BUILD) 240x320 96 docs/qvga-portrait.png
+	@tools/screenshot.sh $(BUILD) 480x640 192 docs/vga-portrait.png
+	@tools/screenshot.sh $(BUILD) 320x240 96 docs/qvga-landscape.png
+
+# Redraws the skin from its generator.
+skin:
+	@mkdir -p $(BUILD)
+	@g++ -O2 -o $(BUILD)/make_skin tools/make_skin.cpp
+	@$(BUILD)/make_skin skins/default.png
 
 clean:
 	rm -rf $(BUILD)

@@ -86,6 +86,12 @@ struct DeviceStatus {
     int batteryLevel;
 };
 
+// A memory device context with its bitmap selected.
+struct Surface {
+    HDC dc;
+    HBITMAP bitmap;
+};
+
 struct AppState {
     // Start-up and shell
     HREGNOTIFY serviceNotifyHandle;
@@ -125,6 +131,16 @@ struct AppState {
     RECT numberDisplayRect;
     RECT tabStripRect;
     RECT keyRects[KEY_COUNT];
+    Surface backBuffer;
+    Surface keypadSurface;
+    Surface highlightSurface;
+    HBITMAP SkinBitmap;
+    HDC skinSurface;
+
+    // The pressed key or area
+    KeyCode pressedKey;
+    RECT highlightRect;
+    POINT penPoint = {-1, -1};
 
     // Status bar
     DeviceStatus status;

@@ -18,6 +18,7 @@ static const MessageRoute MessageTable[] = {
     {WM_COMMAND, OnCommand},
     {WM_COPYDATA, OnCopyData},
     {WM_DESTROY, OnDestroy},
+    {WM_PAINT, PaintMainWindow},
     {WM_SIZE, OnSize},
     {WM_STATUS_CHANGED, OnStatusChanged},
     {WM_SETTINGS_CHANGED, OnSettingsChanged},

@@ -32,3 +32,18 @@ void RegisterStatusNotifications(HWND window);
 void ReadStatus(UINT mask);
 int SignalLevelFromRaw(int raw);
 int BatteryLevelFromMain(DWORD main);
+void DrawStatusBar(HDC dc, int left, int top, int right, int bottom, HDC skin, HFONT font, const WCHAR *title);
+
+// Painting
+LRESULT PaintMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void DrawKeypad(HDC dc);
+void DrawGradientButton(HDC dc, int left, int top, int right, int bottom, COLORREF c1, COLORREF c2, COLORREF c3,
+                        COLORREF c4);
+void DrawDigitKey(HDC dc, int left, int top, int right, int bottom, WCHAR digit, const WCHAR *letters);
+void DrawNumberBackground(HDC dc, int left, int top, int right, int bottom);
+void DrawCallKey(HDC dc, int left, int top, int right, int bottom);
+void DrawNewContactKey(HDC dc, int left, int top, int right, int bottom);
+void DrawBackspaceKey(HDC dc, int left, int top, int right, int bottom);
+void BlendConstantAlpha(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                        int sourceWidth, int sourceHeight, BYTE alpha);
+int ShrinkTextToFit(HDC dc, const WCHAR *text, int startHeight, int maxWidth, HFONT *madeFont);

@@ -3,6 +3,8 @@
 // a change made by any process (regedit, "reg add") reaches the window.
 #include <regext.h>
 
+#include "platform/shell_state.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +100,7 @@ HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszVal
 {
     if (!hKey || !hWnd || !phNotify)
         return E_INVALIDARG;
+    StartShellStateKeeper();
     // Only "any change" is emulated; nothing in the program asks for more.
     if (pCondition && pCondition->ctComparisonType != REG_CT_ANYCHANGE)
         return E_NOTIMPL;

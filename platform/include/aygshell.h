@@ -10,6 +10,8 @@
 #define SHFS_HIDESTARTICON 0x0020
 
 BOOL WINAPI SHFullScreen(HWND hwndRequester, DWORD dwState);
+// Decodes an image file into a bitmap that GDI can select; NULL on failure.
+HBITMAP WINAPI SHLoadImageFile(LPCWSTR pszFileName);
 
 // Desktop stand-in only: the SHFS_* state last requested for a window, kept
 // as a window property so that any process can read it.
