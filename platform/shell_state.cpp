@@ -18,7 +18,7 @@
 #define BATTERY_KEY L"System\\State\\Battery"
 #define HARDWARE_KEY L"System\\State\\Hardware"
 #define CONNECTIONS_KEY L"System\\State\\Connections"
-#define POLL_MS 10000
+#define POLL_MS 2000
 #define WIFI_POWERED_AND_CONNECTED 3
 
 namespace

@@ -183,3 +183,31 @@ TEST(CellularLine, RefusalIsANegativeErrorAndWritesNothing)
     EXPECT_LT(result, 0);
     EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
 }
+
+TEST(ShellState, TheShellKeepsTheTimeOfTheCurrentMinute)
+{
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"System\\State\\DateTime", L"Time");
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    HREGNOTIFY notification = NULL;
+    ASSERT_EQ(S_OK, RegistryNotifyWindow(HKEY_LOCAL_MACHINE, L"System\\State\\DateTime", L"Time", window, WM_APP + 1, 4,
+                                         NULL, &notification));
+    FILETIME stored = {};
+    DWORD size = sizeof(stored);
+    EXPECT_TRUE(PumpMessagesUntil(
+        [&] {
+            return RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\State\\DateTime", L"Time", RRF_RT_REG_BINARY, NULL,
+                                &stored, &size) == ERROR_SUCCESS;
+        },
+        5000));
+    SYSTEMTIME now, kept;
+    GetLocalTime(&now);
+    FileTimeToSystemTime(&stored, &kept);
+    int minutes = (now.wHour * 60 + now.wMinute) - (kept.wHour * 60 + kept.wMinute);
+    EXPECT_TRUE(minutes == 0 || minutes == 1) << "the minute may turn between writing and reading";
+    EXPECT_EQ(0, kept.wSecond);
+    DWORD count = 99;
+    EXPECT_EQ(S_OK, RegistryGetDWORD(HKEY_LOCAL_MACHINE, L"System\\State\\Connections", L"Count", &count));
+    EXPECT_LT(count, 99u);
+    RegistryCloseNotification(notification);
+    DestroyWindow(window);
+}

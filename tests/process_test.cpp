@@ -29,6 +29,7 @@ class ProgramTest : public ::testing::Test
     }
     void TearDown() override
     {
+        DeleteFileW((folder + L"default.png").c_str());
         if (running.hProcess) {
             TerminateProcess(running.hProcess, 1);
             CloseHandle(running.hProcess);
@@ -48,8 +49,10 @@ class ProgramTest : public ::testing::Test
         std::wstring commandLine = L"\"" + exe + L"\"";
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
-        if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &running))
+        if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &running)) {
+            ADD_FAILURE() << "cannot start the dialer: error " << GetLastError();
             return NULL;
+        }
         CloseHandle(running.hThread);
         HWND window = NULL;
         PumpMessagesUntil(
@@ -175,4 +178,45 @@ TEST_F(ProgramTest, EachCallbackServiceDialsFromTheCommandLine)
         EXPECT_EQ(L"4155550199", GetSettingValue(L"lastDialedNumber")) << Narrow(service.type);
         EXPECT_EQ(service.callsLog, CallsLog()) << Narrow(service.type);
     }
+}
+
+TEST_F(ProgramTest, TheScreenShowsTheDialer)
+{
+    ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"default.png").c_str(), (folder + L"default.png").c_str(), FALSE));
+    SetSettingValue(L"exitOnMinimize", L"0");
+    SetSettingValue(L"lastDialedNumber", L"5551234");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    PumpMessagesFor(500);
+
+    // What the X screen shows, read back through the desktop's own DC.
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_EQ(240, width);
+    ASSERT_EQ(320, height);
+    HDC screen = GetDC(NULL);
+    HDC shot = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(shot, bitmap);
+    BitBlt(shot, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ReleaseDC(NULL, screen);
+
+    auto isNear = [](COLORREF got, int r, int g, int b, int tolerance) {
+        return abs(GetRValue(got) - r) <= tolerance && abs(GetGValue(got) - g) <= tolerance &&
+               abs(GetBValue(got) - b) <= tolerance;
+    };
+    COLORREF statusBar = GetPixel(shot, 120, 15);
+    COLORREF display = GetPixel(shot, 3, 16);
+    COLORREF keyOne = GetPixel(shot, 3, 60);
+    COLORREF callKey = GetPixel(shot, 84, 268);
+    EXPECT_TRUE(GetRValue(statusBar) < 60 && GetGValue(statusBar) < 60 && GetBValue(statusBar) < 60)
+        << std::hex << statusBar;
+    EXPECT_TRUE(isNear(display, 104, 124, 150, 4)) << std::hex << display;
+    EXPECT_TRUE(isNear(keyOne, 28, 35, 45, 4)) << std::hex << keyOne;
+    EXPECT_TRUE(GetGValue(callKey) > GetRValue(callKey) + 40 && GetGValue(callKey) > GetBValue(callKey) + 40)
+        << std::hex << callKey;
+
+    SelectObject(shot, previous);
+    DeleteObject(bitmap);
+    DeleteDC(shot);
+    EXPECT_EQ(0u, CloseAndWait(window));
 }

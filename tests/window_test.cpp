@@ -358,3 +358,14 @@ TEST_F(MainWindowTest, ASecondInstanceHandsItsCommandLineOver)
     SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&data);
     EXPECT_EQ("5550199\t\n", ReadFileBytes(CallsLogPath()));
 }
+
+TEST_F(MainWindowTest, AStateChangeByAnotherProcessReachesTheStatusBar)
+{
+    Start();
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(0u, RunProgram(std::wstring(system) + L"\\reg.exe",
+                             L"add \"HKLM\\System\\State\\Phone\" /v \"Signal Strength Raw\" /t REG_DWORD /d 61 /f"));
+    EXPECT_TRUE(PumpMessagesUntil([] { return app.status.signalLevel == 3; }, 5000));
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"System\\State\\Phone", L"Signal Strength Raw");
+}

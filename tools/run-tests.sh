@@ -26,4 +26,4 @@ exec unshare -rnm sh -c '
     mount --bind "$1/hosts" /etc/hosts
     [ -e /etc/resolv.conf ] && mount --bind "$1/resolv.conf" /etc/resolv.conf
     ip link set lo up
-    exec xvfb-run -a -s "-screen 0 1024x768x24" sh "$2/test-session.sh" "$3"' sh "$network" "$tools" "$build"
+    exec xvfb-run -a -s "-screen 0 240x320x24" sh "$2/test-session.sh" "$3"' sh "$network" "$tools" "$build"

@@ -8,7 +8,7 @@ tools=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 screen="${2:-240x320}"
 dpi="${3:-96}"
-output="$4"
+output="$(cd "$(dirname "$4")" && pwd)/$(basename "$4")"
 . "$tools/wine-env.sh"
 export WINEPREFIX="$build/wineprefix-screenshot"
 

@@ -1,0 +1,385 @@
+// What the screen shows, checked pixel by pixel. A probe skin paints every
+// sprite region in its own colour, so a pixel tells which sprite landed there.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/shell.h"
+#include "display/display.h"
+#include "support/test_support.h"
+
+namespace
+{
+
+struct Region {
+    int x, y, width, height;
+    COLORREF colour;
+};
+
+// Distinct colours, none of them used by the program itself.
+const Region ProbeRegions[] = {
+    {0, 0, 240, 120, RGB(1, 1, 1)},       // everything else
+    {0, 0, 20, 16, RGB(200, 0, 0)},       // signal lit
+    {20, 0, 20, 16, RGB(100, 0, 0)},      // signal unlit
+    {40, 0, 17, 16, RGB(0, 200, 0)},      // sound other
+    {61, 0, 16, 16, RGB(0, 150, 0)},      // sound 0
+    {84, 0, 17, 16, RGB(0, 100, 0)},      // sound 1
+    {107, 0, 11, 16, RGB(0, 0, 200)},     // bluetooth bit 0
+    {127, 0, 21, 16, RGB(0, 0, 150)},     // wifi
+    {169, 0, 17, 16, RGB(0, 0, 100)},     // bluetooth bit 2
+    {188, 0, 17, 16, RGB(200, 200, 0)},   // data
+    {208, 0, 4, 16, RGB(0, 200, 200)},    // bar background
+    {212, 0, 1, 1, RGB(250, 250, 250)},   // text colour
+    {219, 0, 21, 16, RGB(200, 0, 200)},   // battery frame
+    {220, 0, 1, 16, RGB(150, 0, 150)},    // battery fill column
+    {236, 0, 1, 16, RGB(100, 0, 100)},    // battery empty column
+    {25, 21, 27, 16, RGB(10, 200, 100)},  // new contact
+    {86, 20, 21, 16, RGB(10, 100, 200)},  // call
+    {186, 21, 29, 16, RGB(200, 100, 10)}, // backspace
+    {0, 40, 240, 40, RGB(60, 60, 60)},    // tabs normal
+    {0, 80, 240, 40, RGB(90, 90, 90)},    // tabs selected
+};
+
+enum {
+    SIGNAL_LIT = RGB(200, 0, 0),
+    SIGNAL_UNLIT = RGB(100, 0, 0),
+    SOUND_OTHER = RGB(0, 200, 0),
+    SOUND_ZERO = RGB(0, 150, 0),
+    SOUND_ONE = RGB(0, 100, 0),
+    BLUETOOTH_0 = RGB(0, 0, 200),
+    WIFI = RGB(0, 0, 150),
+    BLUETOOTH_2 = RGB(0, 0, 100),
+    DATA = RGB(200, 200, 0),
+    BAR = RGB(0, 200, 200),
+    FRAME = RGB(200, 0, 200),
+    FILL = RGB(150, 0, 150),
+    EMPTY = RGB(100, 0, 100),
+    NEW_CONTACT = RGB(10, 200, 100),
+    CALL = RGB(10, 100, 200),
+    BACKSPACE = RGB(200, 100, 10),
+    TAB = RGB(60, 60, 60),
+    TAB_SELECTED = RGB(90, 90, 90),
+};
+
+struct Canvas {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+};
+
+Canvas MakeCanvas(int width, int height)
+{
+    Canvas canvas;
+    HDC screen = GetDC(NULL);
+    canvas.dc = CreateCompatibleDC(screen);
+    canvas.bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(NULL, screen);
+    canvas.previous = SelectObject(canvas.dc, canvas.bitmap);
+    return canvas;
+}
+
+void FreeCanvas(Canvas *canvas)
+{
+    SelectObject(canvas->dc, canvas->previous);
+    DeleteObject(canvas->bitmap);
+    DeleteDC(canvas->dc);
+}
+
+Canvas MakeProbeSkin()
+{
+    Canvas skin = MakeCanvas(240, 120);
+    for (const Region &region : ProbeRegions) {
+        RECT rect = {region.x, region.y, region.x + region.width, region.y + region.height};
+        HBRUSH brush = CreateSolidBrush(region.colour);
+        FillRect(skin.dc, &rect, brush);
+        DeleteObject(brush);
+    }
+    return skin;
+}
+
+// The colours along one row, as runs "colour from-to".
+::testing::AssertionResult RunIs(HDC dc, int y, int from, int to, COLORREF colour)
+{
+    for (int x = from; x <= to; x++) {
+        COLORREF got = GetPixel(dc, x, y);
+        if (got != colour)
+            return ::testing::AssertionFailure()
+                   << "pixel (" << x << ", " << y << ") is " << std::hex << got << ", not " << colour;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+bool Near(COLORREF a, COLORREF b, int tolerance = 3)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+class StatusBarPaintTest : public ::testing::Test
+{
+  protected:
+    Canvas skin;
+    void SetUp() override
+    {
+        ResetAppState();
+        skin = MakeProbeSkin();
+        DeviceStatus *status = &app.status;
+        status->hasConnections = status->bluetoothBit2 = status->wifiBit1 = status->bluetoothBit0 = 1;
+        status->soundModeOne = 1;
+        status->signalLevel = 3;
+        status->batteryLevel = 10;
+    }
+    void TearDown() override { FreeCanvas(&skin); }
+};
+
+} // namespace
+
+TEST_F(StatusBarPaintTest, EverySpriteWhereItBelongsAtNormalDensity)
+{
+    Canvas bar = MakeCanvas(240, 16);
+    DrawStatusBar(bar.dc, 0, 0, 240, 16, skin.dc, NULL, L"");
+    int y = 15; // below any text
+    EXPECT_TRUE(RunIs(bar.dc, y, 0, 11, SIGNAL_LIT));
+    EXPECT_TRUE(RunIs(bar.dc, y, 12, 19, SIGNAL_UNLIT));
+    EXPECT_TRUE(RunIs(bar.dc, y, 20, 120, BAR));
+    EXPECT_TRUE(RunIs(bar.dc, y, 121, 137, DATA));
+    EXPECT_TRUE(RunIs(bar.dc, y, 138, 140, BAR));
+    EXPECT_TRUE(RunIs(bar.dc, y, 141, 161, WIFI));
+    EXPECT_TRUE(RunIs(bar.dc, y, 165, 181, BLUETOOTH_2));
+    EXPECT_TRUE(RunIs(bar.dc, y, 185, 195, BLUETOOTH_0));
+    EXPECT_TRUE(RunIs(bar.dc, y, 199, 215, SOUND_ONE));
+    EXPECT_TRUE(RunIs(bar.dc, y, 216, 218, BAR));
+    EXPECT_TRUE(RunIs(bar.dc, y, 219, 219, FRAME));
+    EXPECT_TRUE(RunIs(bar.dc, y, 220, 229, FILL));
+    EXPECT_TRUE(RunIs(bar.dc, y, 230, 236, EMPTY));
+    EXPECT_TRUE(RunIs(bar.dc, y, 237, 239, FRAME));
+    FreeCanvas(&bar);
+}
+
+TEST_F(StatusBarPaintTest, DoubleDensityDoublesEveryWidth)
+{
+    Canvas bar = MakeCanvas(480, 32);
+    DrawStatusBar(bar.dc, 0, 0, 480, 32, skin.dc, NULL, L"");
+    int y = 31;
+    EXPECT_TRUE(RunIs(bar.dc, y, 0, 23, SIGNAL_LIT));
+    EXPECT_TRUE(RunIs(bar.dc, y, 24, 39, SIGNAL_UNLIT));
+    EXPECT_TRUE(RunIs(bar.dc, y, 242, 275, DATA));
+    EXPECT_TRUE(RunIs(bar.dc, y, 398, 431, SOUND_ONE));
+    EXPECT_TRUE(RunIs(bar.dc, y, 438, 438, FRAME));
+    EXPECT_TRUE(RunIs(bar.dc, y, 440, 459, FILL));
+    EXPECT_TRUE(RunIs(bar.dc, y, 460, 473, EMPTY));
+    FreeCanvas(&bar);
+}
+
+TEST_F(StatusBarPaintTest, At131DpiSpritesStretchInHeightOnly)
+{
+    Canvas bar = MakeCanvas(240, 22);
+    DrawStatusBar(bar.dc, 0, 0, 240, 22, skin.dc, NULL, L"");
+    EXPECT_TRUE(RunIs(bar.dc, 21, 0, 11, SIGNAL_LIT));
+    EXPECT_TRUE(RunIs(bar.dc, 21, 199, 215, SOUND_ONE));
+    EXPECT_TRUE(RunIs(bar.dc, 21, 220, 229, FILL));
+    FreeCanvas(&bar);
+}
+
+TEST_F(StatusBarPaintTest, IconsCloseUpAndOverlargeValuesStayInTheirSprites)
+{
+    DeviceStatus *status = &app.status;
+    status->bluetoothBit0 = status->bluetoothBit2 = status->wifiBit1 = 0;
+    status->soundModeOne = 0;
+    status->signalLevel = SignalLevelFromRaw(250);
+    status->batteryLevel = 0;
+    Canvas bar = MakeCanvas(240, 16);
+    DrawStatusBar(bar.dc, 0, 0, 240, 16, skin.dc, NULL, L"");
+    EXPECT_TRUE(RunIs(bar.dc, 15, 0, 19, SIGNAL_LIT)) << "five bars, never more";
+    EXPECT_TRUE(RunIs(bar.dc, 15, 20, 21, BAR));
+    EXPECT_TRUE(RunIs(bar.dc, 15, 199, 215, SOUND_OTHER));
+    EXPECT_TRUE(RunIs(bar.dc, 15, 179, 195, DATA)) << "20 units left of the sound icon";
+    EXPECT_TRUE(RunIs(bar.dc, 15, 220, 236, EMPTY));
+    status->soundModeZero = 1;
+    DrawStatusBar(bar.dc, 0, 0, 240, 16, skin.dc, NULL, L"");
+    EXPECT_TRUE(RunIs(bar.dc, 15, 200, 215, SOUND_ZERO));
+    FreeCanvas(&bar);
+}
+
+TEST_F(StatusBarPaintTest, TheTitleReplacesTheOperatorName)
+{
+    wcscpy(app.status.operatorName, L"WWWWWWWW");
+    app.status.timeText[0] = 0;
+    app.statusFont = CreateUiFont(13, FALSE, 0);
+    Canvas withOperator = MakeCanvas(240, 16);
+    Canvas withTitle = MakeCanvas(240, 16);
+    DrawStatusBar(withOperator.dc, 0, 0, 240, 16, skin.dc, app.statusFont, L"");
+    DrawStatusBar(withTitle.dc, 0, 0, 240, 16, skin.dc, app.statusFont, L"I");
+    int operatorText = 0, titleText = 0;
+    for (int x = 22; x < 110; x++) {
+        for (int y = 1; y < 15; y++) {
+            operatorText += GetPixel(withOperator.dc, x, y) != BAR;
+            titleText += GetPixel(withTitle.dc, x, y) != BAR;
+        }
+    }
+    EXPECT_GT(operatorText, 4 * titleText) << "the long operator name is not drawn under a short title";
+    EXPECT_GT(titleText, 0);
+    DeleteObject(app.statusFont);
+    FreeCanvas(&withOperator);
+    FreeCanvas(&withTitle);
+}
+
+TEST(KeypadPaint, GradientEndsAndShrinkToFitEnds)
+{
+    Canvas canvas = MakeCanvas(40, 40);
+    DrawGradientButton(canvas.dc, 0, 0, 40, 40, RGB(104, 124, 150), RGB(38, 66, 105), RGB(17, 46, 90), RGB(10, 40, 81));
+    EXPECT_TRUE(Near(RGB(104, 124, 150), GetPixel(canvas.dc, 20, 0)));
+    EXPECT_TRUE(Near(RGB(10, 40, 81), GetPixel(canvas.dc, 20, 39), 4));
+    EXPECT_TRUE(Near(RGB(38, 66, 105), GetPixel(canvas.dc, 20, 18), 6));
+
+    HFONT font = CreateUiFont(32, FALSE, 0);
+    HGDIOBJ previous = SelectObject(canvas.dc, font);
+    HFONT made = NULL;
+    EXPECT_EQ(4, ShrinkTextToFit(canvas.dc, L"5551234567", 32, 1, &made));
+    SelectObject(canvas.dc, font);
+    DeleteObject(made);
+    EXPECT_EQ(3, ShrinkTextToFit(canvas.dc, L"5551234567", 33, 1, &made));
+    SelectObject(canvas.dc, font);
+    DeleteObject(made);
+    EXPECT_EQ(32, ShrinkTextToFit(canvas.dc, L"5", 32, 240, &made));
+    EXPECT_EQ(NULL, made);
+    SelectObject(canvas.dc, previous);
+    DeleteObject(font);
+    FreeCanvas(&canvas);
+}
+
+class ScreenPaintTest : public ::testing::Test
+{
+  protected:
+    HWND window = NULL;
+    Canvas skin;
+
+    void SetUp() override
+    {
+        StartFreshDevice();
+        SetSettingValue(L"exitOnMinimize", L"0");
+        SetSettingValue(L"lastDialedNumber", L"5551234");
+        skin = MakeProbeSkin();
+    }
+    void Start()
+    {
+        window = InitInstance(GetModuleHandleW(NULL), L"", SW_SHOWNORMAL);
+        ASSERT_TRUE(window != NULL);
+        PumpMessagesFor(50);
+        ASSERT_EQ(240, app.clientRect.right) << "the tests' screen is a QVGA phone's";
+        ASSERT_EQ(320, app.clientRect.bottom);
+        // From now on: the probe skin, and the tab strip of a phone that has
+        // the companion program, as in the layouts the numbers below are from.
+        app.skinSurface = skin.dc;
+        app.siblingAppPresent = 1;
+        app.metrics.tabStripHeight = 40;
+        ComputeLayout(window);
+    }
+    void TearDown() override
+    {
+        if (window && IsWindow(window))
+            DestroyWindow(window);
+        PumpMessagesFor(20);
+        UnregisterClassW(ZEMBRIK_CLASS_NAME, GetModuleHandleW(NULL));
+        FreeCanvas(&skin);
+        StartFreshDevice();
+    }
+    void Repaint(const RECT *rect)
+    {
+        InvalidateRect(window, rect, FALSE);
+        UpdateWindow(window);
+    }
+    int CountPixels(const RECT &area, COLORREF colour)
+    {
+        int count = 0;
+        for (int y = area.top; y < area.bottom; y++)
+            for (int x = area.left; x < area.right; x++)
+                count += GetPixel(app.backBuffer.dc, x, y) == colour;
+        return count;
+    }
+};
+
+TEST_F(ScreenPaintTest, KeysAndIconsLandOnTheGrid)
+{
+    Start();
+    HDC keypad = app.keypadSurface.dc;
+    // Key '5' (80, 100, 160, 144): bevel, and the gradient inside.
+    EXPECT_EQ(RGB(18, 22, 31), GetPixel(keypad, 100, 143));
+    EXPECT_EQ(RGB(18, 22, 31), GetPixel(keypad, 159, 120));
+    EXPECT_EQ(RGB(51, 57, 66), GetPixel(keypad, 80, 120));
+    EXPECT_EQ(RGB(51, 57, 66), GetPixel(keypad, 100, 100));
+    EXPECT_TRUE(Near(RGB(28, 35, 45), GetPixel(keypad, 84, 101), 2));
+    EXPECT_TRUE(Near(RGB(14, 20, 32), GetPixel(keypad, 84, 142), 2));
+    // Icons of the bottom row, each 16 tall from y 249.
+    EXPECT_TRUE(RunIs(keypad, 249, 25, 51, NEW_CONTACT));
+    EXPECT_NE(NEW_CONTACT, GetPixel(keypad, 24, 249));
+    EXPECT_TRUE(RunIs(keypad, 264, 88, 108, CALL));
+    EXPECT_TRUE(RunIs(keypad, 249, 187, 215, BACKSPACE));
+    EXPECT_NE(BACKSPACE, GetPixel(keypad, 187, 248));
+    // The number display's gradient, top and bottom.
+    EXPECT_TRUE(Near(RGB(104, 124, 150), GetPixel(keypad, 3, 16)));
+    EXPECT_TRUE(Near(RGB(10, 40, 81), GetPixel(keypad, 3, 55), 4));
+}
+
+TEST_F(ScreenPaintTest, LastDialledNumberIsGreyTypedNumberWhite)
+{
+    Start();
+    Repaint(&app.clientRect);
+    EXPECT_GT(CountPixels(app.numberDisplayRect, RGB(128, 128, 128)), 20);
+    EXPECT_EQ(0, CountPixels(app.numberDisplayRect, RGB(255, 255, 255)));
+    PostMessageW(window, WM_COMMAND, CMD_KEY, L'7');
+    PumpMessagesFor(50);
+    EXPECT_GT(CountPixels(app.numberDisplayRect, RGB(255, 255, 255)), 20);
+}
+
+TEST_F(ScreenPaintTest, EmptyNumberShowsTheTitleLineAtTheBottomLeft)
+{
+    Start();
+    PostMessageW(window, WM_COMMAND, CMD_CLEAR, 0);
+    PumpMessagesFor(50);
+    RECT titleLine = {0, 56 - 12 - 2, 120, 56};
+    RECT rightHalfTop = {120, 16, 240, 40};
+    EXPECT_GT(CountPixels(titleLine, RGB(128, 128, 128)), 20);
+    EXPECT_EQ(0, CountPixels(rightHalfTop, RGB(128, 128, 128)));
+}
+
+TEST_F(ScreenPaintTest, PressedKeyIsTintedHalfWayToTheHighlight)
+{
+    Start();
+    RECT key = app.keyRects[4];
+    app.penIsDown = 1;
+    app.penPoint = {key.left + 3, key.top + 3};
+    app.highlightRect = key;
+    Repaint(&key);
+    COLORREF under = GetPixel(app.keypadSurface.dc, key.left + 3, key.top + 3);
+    COLORREF tinted = GetPixel(app.backBuffer.dc, key.left + 3, key.top + 3);
+    COLORREF halfWay = RGB((GetRValue(under) + 75) / 2, (GetGValue(under) + 90) / 2, (GetBValue(under) + 255) / 2);
+    EXPECT_TRUE(Near(halfWay, tinted, 3)) << std::hex << tinted << " vs " << halfWay;
+
+    // The pen on the status bar outside the service title draws no tint.
+    app.penPoint = {200, 5};
+    app.highlightRect = app.statusBarRect;
+    Repaint(&app.clientRect);
+    EXPECT_EQ(under, GetPixel(app.backBuffer.dc, key.left + 3, key.top + 3));
+}
+
+TEST_F(ScreenPaintTest, APaintInsideTheKeysLeavesStatusBarAndTabsAlone)
+{
+    Start();
+    Repaint(&app.clientRect);
+    EXPECT_EQ(TAB, GetPixel(app.backBuffer.dc, 5, 300)) << "tab 0 icon starts at x 0";
+    EXPECT_EQ(TAB_SELECTED, GetPixel(app.backBuffer.dc, 150, 300)) << "the keypad tab is selected";
+
+    RECT sentinel = {0, 0, 240, 16};
+    FillRect(app.backBuffer.dc, &sentinel, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    app.penIsDown = 1;
+    app.penPoint = {10, 300};
+    RECT inside = app.keyRects[4];
+    Repaint(&inside);
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(app.backBuffer.dc, 100, 15));
+    EXPECT_EQ(KEYPAD_TAB, app.selectedTab);
+
+    Repaint(&app.tabStripRect);
+    EXPECT_EQ(0, app.selectedTab) << "the tab under the pen";
+    EXPECT_EQ(TAB_SELECTED, GetPixel(app.backBuffer.dc, 5, 300));
+}
