@@ -2,7 +2,9 @@
 // Only the UI thread touches AppState.
 #pragma once
 #include <windows.h>
+#include <mmsystem.h>
 #include <regext.h>
+#include <wavemidi.h>
 
 #define ZEMBRIK_CLASS_NAME L"Zembrik"
 #define ZEMBRIK_TITLE L"Zembrik"
@@ -144,6 +146,11 @@ struct AppState {
 
     // Status bar
     DeviceStatus status;
+
+    // Key tones
+    HWAVEOUT toneDevice;
+    WAVEHDR toneHeader;
+    WAVEFORMAT_MIDI_MESSAGE toneEvents[3];
 };
 
 extern AppState app;

@@ -23,3 +23,16 @@ LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Keypad input
+KeyCode HitTestKey(int x, int y);
+KeyCode MapVirtualKeyToKeyCode(UINT vk);
+void SetHighlightFromPoint(int x, int y);
+void SetHighlightFromKey(KeyCode key);
+LRESULT OnPenDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnPenMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnPenUp(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnKeyUp(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnContextMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

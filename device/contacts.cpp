@@ -1,15 +1,64 @@
+// The phone's contact store, through its chooser and its object model. The
+// program keeps no contact data of its own.
 #include "device/contacts.h"
 
-// The contact chooser and the contact card are not part of this build yet:
-// nothing is chosen and no contact is made.
+#include <aygshell.h>
+#include <objbase.h>
+#include <pimstore.h>
+
+#include "app/text.h"
+
+#define CHOOSER_TEXT_CAPACITY 260
+
 HRESULT ChooseContactNumber(WCHAR *name, WCHAR *number)
 {
-    (void)name;
-    (void)number;
-    return E_NOTIMPL;
+    static const CEPROPID requiredProperty = PIMPR_MOBILE_TELEPHONE_NUMBER;
+    CHOOSECONTACT request;
+    ZeroMemory(&request, sizeof(request));
+    request.cbSize = sizeof(request);
+    request.hwndOwner = NULL;
+    request.dwFlags = CCF_HIDENEW | CCF_RETURNCONTACTNAME | CCF_RETURNPROPERTYVALUE;
+    request.lpstrTitle = L"Zembrik: Select a contact";
+    request.lpstrChoosePropertyText = L"Choose the phone number to dial...";
+    request.cRequiredProperties = 1;
+    request.rgpropidRequiredProperties = &requiredProperty;
+    HRESULT result = ChooseContact(&request);
+    if (SUCCEEDED(result)) {
+        TextCopy(name, CHOOSER_TEXT_CAPACITY, request.bstrContactName ? request.bstrContactName : L"");
+        TextCopy(number, CHOOSER_TEXT_CAPACITY,
+                 request.bstrPropertyValueSelected ? request.bstrPropertyValueSelected : L"");
+    }
+    SysFreeString(request.bstrContactName);
+    SysFreeString(request.bstrPropertyValueSelected);
+    return result;
 }
 
-HRESULT AddContactFromNumber(void)
+// The new contact receives the number as the display shows it, and the
+// card lets the user name and save it; the program itself saves nothing.
+void AddContactFromNumber(void)
 {
-    return E_NOTIMPL;
+    if (FAILED(CoInitializeEx(NULL, COINIT_MULTITHREADED)))
+        return;
+    IPOutlookApp *application = NULL;
+    if (FAILED(
+            CoCreateInstance(CLSID_Application, NULL, CLSCTX_INPROC_SERVER, IID_IPOutlookApp, (void **)&application)))
+        return;
+    HWND window = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
+    IDispatch *created = NULL;
+    if (FAILED(application->Logon((long)(LONG_PTR)window)) ||
+        FAILED(application->CreateItem(olContactItem, &created))) {
+        application->Release();
+        return;
+    }
+    IContact *contact = static_cast<IContact *>(created);
+    BSTR number = SysAllocString(app.DisplayNumber);
+    contact->put_MobileTelephoneNumber(number);
+    IItem *item = NULL;
+    if (SUCCEEDED(contact->QueryInterface(IID_IItem, (void **)&item))) {
+        item->Edit(window);
+        item->Release();
+    }
+    contact->Release();
+    application->Release();
+    SysFreeString(number);
 }

@@ -4,4 +4,4 @@
 #include "app/app_state.h"
 
 HRESULT ChooseContactNumber(WCHAR *name, WCHAR *number);
-HRESULT AddContactFromNumber(void);
+void AddContactFromNumber(void);

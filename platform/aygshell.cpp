@@ -6,6 +6,9 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <math.h>
+#include <stdlib.h>
+
 #define SHFS_SHOW_MASK (SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTARTICON)
 
 // A phone's top-level window has no title bar or frame of its own (the
@@ -96,4 +99,73 @@ HBITMAP WINAPI SHLoadImageFile(LPCWSTR pszFileName)
     if (SUCCEEDED(comStarted))
         CoUninitialize();
     return bitmap;
+}
+
+// The hold is recognised about half a second after the press: the caller
+// asks 100 ms after it, and the rest is waited here.
+#define GESTURE_WAIT_MS 400
+#define FEEDBACK_DOTS 8
+#define FEEDBACK_RADIUS 14
+
+static bool ReleasedMeanwhile(HWND window, POINT down)
+{
+    MSG message;
+    if (PeekMessageW(&message, window, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) ||
+        PeekMessageW(&message, window, WM_KEYUP, WM_KEYUP, PM_NOREMOVE))
+        return true;
+    if (PeekMessageW(&message, window, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE)) {
+        int dx = (short)LOWORD(message.lParam) - down.x;
+        int dy = (short)HIWORD(message.lParam) - down.y;
+        return abs(dx) > GetSystemMetrics(SM_CXDRAG) || abs(dy) > GetSystemMetrics(SM_CYDRAG);
+    }
+    return false;
+}
+
+// A ring of dots that fills up while the hold is being recognised.
+static void DrawHoldFeedback(HWND window, POINT centre, int dots)
+{
+    HDC dc = GetDC(window);
+    HBRUSH brush = CreateSolidBrush(RGB(255, 255, 255));
+    HGDIOBJ previous = SelectObject(dc, brush);
+    for (int i = 0; i < dots; i++) {
+        double angle = 6.2831853 * i / FEEDBACK_DOTS - 1.5707963;
+        int x = centre.x + (int)(FEEDBACK_RADIUS * cos(angle));
+        int y = centre.y + (int)(FEEDBACK_RADIUS * sin(angle));
+        Ellipse(dc, x - 2, y - 2, x + 3, y + 3);
+    }
+    SelectObject(dc, previous);
+    DeleteObject(brush);
+    ReleaseDC(window, dc);
+}
+
+DWORD WINAPI SHRecognizeGesture(SHRGINFO *shrg)
+{
+    if (!shrg || shrg->cbSize < sizeof(SHRGINFO) || !IsWindow(shrg->hwndClient))
+        return 0;
+    HWND window = shrg->hwndClient;
+    POINT down = shrg->ptDown;
+    RECT client;
+    GetClientRect(window, &client);
+    bool animate = !(shrg->dwFlags & SHRG_NOANIMATION) && PtInRect(&client, down);
+    RECT feedback = {down.x - FEEDBACK_RADIUS - 3, down.y - FEEDBACK_RADIUS - 3, down.x + FEEDBACK_RADIUS + 4,
+                     down.y + FEEDBACK_RADIUS + 4};
+    DWORD start = GetTickCount();
+    bool released = false;
+    for (DWORD elapsed = 0; elapsed < GESTURE_WAIT_MS; elapsed = GetTickCount() - start) {
+        if (ReleasedMeanwhile(window, down)) {
+            released = true;
+            break;
+        }
+        if (animate)
+            DrawHoldFeedback(window, down, 1 + (int)(elapsed * FEEDBACK_DOTS / GESTURE_WAIT_MS));
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_INPUT);
+    }
+    if (animate)
+        InvalidateRect(window, &feedback, FALSE);
+    if (released)
+        return 0;
+    POINT screen = down;
+    ClientToScreen(window, &screen);
+    SendMessageW(window, WM_CONTEXTMENU, (WPARAM)window, MAKELPARAM(screen.x, screen.y));
+    return GN_CONTEXTMENU;
 }

@@ -22,5 +22,5 @@ if [ "$current" != "$(printf '0x%x' "$dpi")" ]; then
     wineserver -k >/dev/null 2>&1 || true
     boot_wine_prefix
 fi
-cd "$build"
+cd "$build/device/Zembrik"
 exec wine explorer "/desktop=Zembrik,$screen" zembrik.exe

@@ -35,7 +35,7 @@ wine reg add 'HKCU\Software\Orvendel\Zembrik' /v exitOnMinimize /d 0 /f >/dev/nu
 wineserver -k >/dev/null 2>&1 || true
 boot_wine_prefix
 
-cd "$build"
+cd "$build/device/Zembrik"
 wine explorer "/desktop=Zembrik,$screen" zembrik.exe >/dev/null 2>&1 &
 sleep 6
 xwd -root -silent | convert xwd:- -crop "${screen}+0+0" +repage "$output"

@@ -155,6 +155,12 @@ std::string Narrow(const std::wstring &text)
 }
 
 static std::vector<CapturedBox> capturedBoxes;
+static std::function<void(HWND)> dialogHandler;
+
+void SetDialogHandler(const std::function<void(HWND dialog)> &handler)
+{
+    dialogHandler = handler;
+}
 
 std::vector<CapturedBox> &CapturedMessageBoxes()
 {
@@ -173,7 +179,10 @@ static LRESULT CALLBACK CaptureMessageBox(int code, WPARAM wParam, LPARAM lParam
             GetWindowTextW(box, caption, 256);
             GetDlgItemTextW(box, 0xFFFF, text, 1024);
             capturedBoxes.push_back({caption, text});
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            if (dialogHandler)
+                dialogHandler(box);
+            else
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
     }
     return CallNextHookEx(NULL, code, wParam, lParam);

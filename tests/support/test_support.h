@@ -42,3 +42,6 @@ struct CapturedBox {
     std::wstring text;
 };
 std::vector<CapturedBox> &CapturedMessageBoxes();
+// Instead of pressing OK, hands every dialog that opens to the handler
+// (which must end it); an empty handler restores the default.
+void SetDialogHandler(const std::function<void(HWND dialog)> &handler);

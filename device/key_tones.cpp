@@ -1,0 +1,92 @@
+// Key tones: three events drive the wave device's two frequency generators
+// for ten seconds, so no samples are computed here and nothing is allocated
+// per key press. The device stays open from key-down to key-up.
+#include "device/key_tones.h"
+
+#include <wavemidi.h>
+
+#define TONE_VOLUME 0x00002000
+#define TONE_SECONDS 10
+#define GENERATOR_VOLUME 0x7F
+
+static const struct {
+    KeyCode key;
+    WORD low;
+    WORD high;
+} ToneFrequencies[] = {
+    {'1', 697, 1209}, {'2', 697, 1336}, {'3', 697, 1477}, {'4', 770, 1209}, {'5', 770, 1336}, {'6', 770, 1477},
+    {'7', 852, 1209}, {'8', 852, 1336}, {'9', 852, 1477}, {'*', 941, 1209}, {'0', 941, 1336}, {'#', 941, 1477},
+};
+
+bool KeyToneFrequencies(KeyCode key, WORD *low, WORD *high)
+{
+    for (const auto &tone : ToneFrequencies) {
+        if (tone.key == key) {
+            *low = tone.low;
+            *high = tone.high;
+            return true;
+        }
+    }
+    return false;
+}
+
+static DWORD GeneratorOn(WORD frequency)
+{
+    return ((DWORD)MIDI_MESSAGE_FREQGENON << 24) | ((DWORD)GENERATOR_VOLUME << 16) | frequency;
+}
+
+static void FillToneEvents(WORD low, WORD high)
+{
+    WAVEFORMAT_MIDI_MESSAGE *events = app.toneEvents;
+    events[0].dwDeltaTicks = 0;
+    events[0].dwMidiMsg = GeneratorOn(high);
+    events[1].dwDeltaTicks = 0;
+    events[1].dwMidiMsg = GeneratorOn(low);
+    events[2].dwDeltaTicks = TONE_SECONDS;
+    events[2].dwMidiMsg = 0;
+}
+
+static void MakeToneFormat(WAVEFORMAT_MIDI *format)
+{
+    ZeroMemory(format, sizeof(*format));
+    format->wfx.wFormatTag = WAVE_FORMAT_MIDI;
+    format->wfx.nChannels = 1;
+    format->wfx.nBlockAlign = sizeof(WAVEFORMAT_MIDI_MESSAGE);
+    format->wfx.cbSize = WAVEFORMAT_MIDI_EXTRASIZE;
+    format->USecPerQuarterNote = 1000000;
+    format->TicksPerQuarterNote = 1;
+}
+
+void PlayKeyTone(KeyCode key)
+{
+    WORD low, high;
+    if (!KeyToneFrequencies(key, &low, &high))
+        return;
+    if (app.toneDevice) {
+        // Still sounding (a held key repeating): keep the tone going.
+        waveOutWrite(app.toneDevice, &app.toneHeader, sizeof(WAVEHDR));
+        return;
+    }
+    FillToneEvents(low, high);
+    app.toneHeader.lpData = (LPSTR)app.toneEvents;
+    app.toneHeader.dwBufferLength = sizeof(app.toneEvents);
+    WAVEFORMAT_MIDI format;
+    MakeToneFormat(&format);
+    if (waveOutOpen(&app.toneDevice, 0, (WAVEFORMATEX *)&format, 0, 0, 0) != MMSYSERR_NOERROR) {
+        app.toneDevice = NULL;
+        return;
+    }
+    waveOutSetVolume(app.toneDevice, TONE_VOLUME);
+    waveOutPrepareHeader(app.toneDevice, &app.toneHeader, sizeof(WAVEHDR));
+    waveOutWrite(app.toneDevice, &app.toneHeader, sizeof(WAVEHDR));
+}
+
+void StopKeyTone(void)
+{
+    if (!app.toneDevice)
+        return;
+    waveOutReset(app.toneDevice);
+    waveOutUnprepareHeader(app.toneDevice, &app.toneHeader, sizeof(WAVEHDR));
+    waveOutClose(app.toneDevice);
+    app.toneDevice = NULL;
+}

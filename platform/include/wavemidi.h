@@ -1,0 +1,26 @@
+// The device's MIDI stream format for the wave output: events whose
+// frequency-generator messages make the device's synthesiser sound tones.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#define WAVE_FORMAT_MIDI 0x3000
+#define MIDI_MESSAGE_FREQGENON 0x20
+#define MIDI_MESSAGE_FREQGENOFF 0x21
+
+typedef struct {
+    WAVEFORMATEX wfx;
+    DWORD USecPerQuarterNote;
+    DWORD TicksPerQuarterNote;
+} WAVEFORMAT_MIDI;
+
+typedef struct {
+    DWORD dwDeltaTicks;
+    DWORD dwMidiMsg;
+} WAVEFORMAT_MIDI_MESSAGE;
+
+// The bytes of the record after WAVEFORMATEX's 18: padding and the tempo.
+#define WAVEFORMAT_MIDI_EXTRASIZE (sizeof(WAVEFORMAT_MIDI) - sizeof(WAVEFORMATEX))
+
+static_assert(sizeof(WAVEFORMAT_MIDI) == 28, "the device's record is 28 bytes");
+static_assert(sizeof(WAVEFORMAT_MIDI_MESSAGE) == 8, "one event is 8 bytes");

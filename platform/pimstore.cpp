@@ -1,0 +1,326 @@
+// The phone's contact store on the desktop: the contact chooser and the
+// object model's application object, whose new contacts open an edit card
+// and, when saved, are appended to contacts.vcf beside the executable.
+// The application class is registered for in-process creation when the
+// program starts, on a thread of the multithreaded apartment that stays for
+// the life of the process.
+#include <aygshell.h>
+#include <pimstore.h>
+
+#include "platform/contact_store.h"
+#include "platform/dialog_template.h"
+
+#define ID_LIST 101
+#define ID_PROMPT 102
+#define ID_NAME 103
+#define ID_NUMBER 104
+
+namespace
+{
+
+// The chooser: one line per contact and number.
+struct ChooserState {
+    const CHOOSECONTACT *request;
+    std::vector<StoredContact> contacts;
+    std::vector<std::pair<size_t, size_t>> entries;
+    int chosen = -1;
+};
+
+INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ChooserState *state = (ChooserState *)GetWindowLongPtrW(dialog, DWLP_USER);
+    switch (message) {
+    case WM_INITDIALOG: {
+        state = (ChooserState *)lParam;
+        SetWindowLongPtrW(dialog, DWLP_USER, (LONG_PTR)state);
+        HWND list = GetDlgItem(dialog, ID_LIST);
+        for (size_t c = 0; c < state->contacts.size(); c++) {
+            for (size_t n = 0; n < state->contacts[c].numbers.size(); n++) {
+                std::wstring line = state->contacts[c].name + L"  " + state->contacts[c].numbers[n];
+                SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)line.c_str());
+                state->entries.push_back({c, n});
+            }
+        }
+        SendMessageW(list, LB_SETCURSEL, 0, 0);
+        SetFocus(list);
+        return FALSE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == ID_LIST && HIWORD(wParam) == LBN_DBLCLK)
+            wParam = IDOK;
+        if (LOWORD(wParam) == IDOK) {
+            state->chosen = (int)SendDlgItemMessageW(dialog, ID_LIST, LB_GETCURSEL, 0, 0);
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+// The edit card of a new contact.
+struct CardState {
+    std::wstring name;
+    std::wstring number;
+};
+
+std::wstring DialogItemText(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    std::wstring text(GetWindowTextLengthW(item) + 1, L'\0');
+    GetWindowTextW(item, &text[0], (int)text.size());
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+INT_PTR CALLBACK CardProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CardState *card = (CardState *)GetWindowLongPtrW(dialog, DWLP_USER);
+    switch (message) {
+    case WM_INITDIALOG:
+        card = (CardState *)lParam;
+        SetWindowLongPtrW(dialog, DWLP_USER, (LONG_PTR)card);
+        SetDlgItemTextW(dialog, ID_NAME, card->name.c_str());
+        SetDlgItemTextW(dialog, ID_NUMBER, card->number.c_str());
+        SetFocus(GetDlgItem(dialog, ID_NAME));
+        return FALSE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            card->name = DialogItemText(dialog, ID_NAME);
+            card->number = DialogItemText(dialog, ID_NUMBER);
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+// IDispatch is not used by the program; these objects answer E_NOTIMPL.
+template <typename Interface> class Dispatch : public Interface
+{
+  public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override
+    {
+        return E_NOTIMPL;
+    }
+};
+
+class Contact final : public Dispatch<IContact>, public IItem
+{
+    LONG references = 1;
+    std::wstring fileAs;
+    std::wstring mobile;
+
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch)
+            *object = static_cast<IContact *>(this);
+        else if (iid == IID_IItem)
+            *object = static_cast<IItem *>(this);
+        else {
+            *object = NULL;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG left = InterlockedDecrement(&references);
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE get_FileAs(BSTR *text) override { return Copy(fileAs, text); }
+    HRESULT STDMETHODCALLTYPE put_FileAs(BSTR text) override { return Store(text, &fileAs); }
+    HRESULT STDMETHODCALLTYPE get_MobileTelephoneNumber(BSTR *text) override { return Copy(mobile, text); }
+    HRESULT STDMETHODCALLTYPE put_MobileTelephoneNumber(BSTR text) override { return Store(text, &mobile); }
+    HRESULT STDMETHODCALLTYPE Save() override
+    {
+        StoredContact contact;
+        contact.name = fileAs;
+        if (!mobile.empty())
+            contact.numbers.push_back(mobile);
+        return AppendContact(ContactStorePath(), contact) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE Edit(HWND parent) override
+    {
+        CardState card = {fileAs, mobile};
+        DialogTemplate form(L"New contact", 120, 92);
+        form.AddControl(L"STATIC", L"Name:", 0xFFFF, SS_LEFT, 6, 6, 108, 9);
+        form.AddControl(L"EDIT", L"", ID_NAME, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 6, 16, 108, 13);
+        form.AddControl(L"STATIC", L"Mobile:", 0xFFFF, SS_LEFT, 6, 34, 108, 9);
+        form.AddControl(L"EDIT", L"", ID_NUMBER, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 6, 44, 108, 13);
+        form.AddControl(L"BUTTON", L"Save", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 6, 70, 52, 15);
+        form.AddControl(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 62, 70, 52, 15);
+        if (DialogBoxIndirectParamW(GetModuleHandleW(NULL), form.Get(), parent, CardProc, (LPARAM)&card) != IDOK)
+            return S_FALSE;
+        fileAs = card.name;
+        mobile = card.number;
+        return Save();
+    }
+
+  private:
+    static HRESULT Copy(const std::wstring &value, BSTR *text)
+    {
+        if (!text)
+            return E_POINTER;
+        *text = SysAllocString(value.c_str());
+        return *text ? S_OK : E_OUTOFMEMORY;
+    }
+    static HRESULT Store(BSTR text, std::wstring *value)
+    {
+        *value = text ? text : L"";
+        return S_OK;
+    }
+};
+
+class Application final : public Dispatch<IPOutlookApp>
+{
+    LONG references = 1;
+    bool loggedOn = false;
+
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPOutlookApp) {
+            *object = static_cast<IPOutlookApp *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = NULL;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG left = InterlockedDecrement(&references);
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE Logon(long) override
+    {
+        loggedOn = true;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Logoff() override
+    {
+        loggedOn = false;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CreateItem(int kind, IDispatch **item) override
+    {
+        if (!item)
+            return E_POINTER;
+        *item = NULL;
+        if (!loggedOn)
+            return E_FAIL;
+        if (kind != olContactItem)
+            return E_INVALIDARG;
+        *item = static_cast<IContact *>(new Contact);
+        return S_OK;
+    }
+};
+
+class ApplicationFactory : public IClassFactory
+{
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+            *object = this;
+            return S_OK;
+        }
+        *object = NULL;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *outer, REFIID iid, void **object) override
+    {
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        Application *application = new Application;
+        HRESULT result = application->QueryInterface(iid, object);
+        application->Release();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
+ApplicationFactory applicationFactory;
+
+DWORD WINAPI ServeContactStore(void *ready)
+{
+    CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    DWORD cookie;
+    CoRegisterClassObject(CLSID_Application, &applicationFactory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    SetEvent((HANDLE)ready);
+    // Holding the apartment keeps the registration for the process's life.
+    Sleep(INFINITE);
+    return 0;
+}
+
+bool RegisterContactStore()
+{
+    HANDLE ready = CreateEventW(NULL, TRUE, FALSE, NULL);
+    HANDLE thread = CreateThread(NULL, 0, ServeContactStore, ready, 0, NULL);
+    if (thread) {
+        WaitForSingleObject(ready, 5000);
+        CloseHandle(thread);
+    }
+    CloseHandle(ready);
+    return thread != NULL;
+}
+
+const bool contactStoreRegistered = RegisterContactStore();
+
+} // namespace
+
+HRESULT WINAPI ChooseContact(LPCHOOSECONTACT lpcc)
+{
+    if (!lpcc || lpcc->cbSize < sizeof(CHOOSECONTACT))
+        return E_INVALIDARG;
+    ChooserState state;
+    state.request = lpcc;
+    state.contacts = LoadContacts(ContactStorePath());
+    DialogTemplate form(lpcc->lpstrTitle ? lpcc->lpstrTitle : L"Contacts", 120, 140);
+    form.AddControl(L"STATIC", lpcc->lpstrChoosePropertyText ? lpcc->lpstrChoosePropertyText : L"", ID_PROMPT, SS_LEFT,
+                    4, 4, 112, 18);
+    form.AddControl(L"LISTBOX", L"", ID_LIST, WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, 4, 24, 112, 92);
+    form.AddControl(L"BUTTON", L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 4, 120, 54, 15);
+    form.AddControl(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 62, 120, 54, 15);
+    INT_PTR choice =
+        DialogBoxIndirectParamW(GetModuleHandleW(NULL), form.Get(), lpcc->hwndOwner, ChooserProc, (LPARAM)&state);
+    if (choice != IDOK || state.chosen < 0 || (size_t)state.chosen >= state.entries.size())
+        return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+    const StoredContact &contact = state.contacts[state.entries[state.chosen].first];
+    lpcc->oidContactID = (CEOID)(state.entries[state.chosen].first + 1);
+    lpcc->bstrContactName = SysAllocString(contact.name.c_str());
+    lpcc->propidSelected = lpcc->cRequiredProperties ? lpcc->rgpropidRequiredProperties[0] : 0;
+    lpcc->bstrPropertyValueSelected = SysAllocString(contact.numbers[state.entries[state.chosen].second].c_str());
+    return S_OK;
+}
