@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "platform/contact_store.h"
 #include "support/fake_server.h"
 #include "support/test_support.h"
 
@@ -44,16 +45,24 @@ class ProgramTest : public ::testing::Test
 
     // Starts the dialer and waits until it shows its window, which it does
     // only after start-up has loaded (and written back) the settings.
-    HWND StartShowingWindow()
+    HANDLE Start(const std::wstring &arguments)
     {
-        std::wstring commandLine = L"\"" + exe + L"\"";
+        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
-        if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &running)) {
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
             ADD_FAILURE() << "cannot start the dialer: error " << GetLastError();
             return NULL;
         }
-        CloseHandle(running.hThread);
+        CloseHandle(process.hThread);
+        return process.hProcess;
+    }
+    HWND StartShowingWindow()
+    {
+        running.hProcess = Start(L"");
+        if (!running.hProcess)
+            return NULL;
         HWND window = NULL;
         PumpMessagesUntil(
             [&] {
@@ -219,4 +228,48 @@ TEST_F(ProgramTest, TheScreenShowsTheDialer)
     DeleteObject(bitmap);
     DeleteDC(shot);
     EXPECT_EQ(0u, CloseAndWait(window));
+}
+
+// Presses OK in the contact chooser that another process shows.
+static bool PickInChooser()
+{
+    HWND chooser = NULL;
+    PumpMessagesUntil([&] { return (chooser = FindWindowW(L"#32770", L"Zembrik: Select a contact")) != NULL; },
+                      20000);
+    return chooser && PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+}
+
+static DWORD WaitForExit(HANDLE process)
+{
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(process, 20000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return code;
+}
+
+TEST_F(ProgramTest, ChooseContactAtStartDialsThePickAndEnds)
+{
+    ASSERT_TRUE(AppendContact(folder + L"contacts.vcf", {L"Jane Doe", {L"(555) 123-4567"}}));
+    HANDLE dialer = Start(L"-choosecontact");
+    ASSERT_TRUE(dialer != NULL);
+    EXPECT_TRUE(PickInChooser());
+    EXPECT_EQ(16u, WaitForExit(dialer));
+    EXPECT_EQ("(555) 123-4567\tJane Doe\n", CallsLog());
+    DeleteFileW((folder + L"contacts.vcf").c_str());
+}
+
+TEST_F(ProgramTest, ChooseContactSentToTheRunningDialerKeepsItsWindow)
+{
+    ASSERT_TRUE(AppendContact(folder + L"contacts.vcf", {L"Bob", {L"5550199"}}));
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    HANDLE second = Start(L"-choosecontact");
+    EXPECT_TRUE(PickInChooser());
+    EXPECT_EQ(16u, WaitForExit(second));
+    EXPECT_EQ("5550199\tBob\n", CallsLog());
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(0u, CloseAndWait(window));
+    DeleteFileW((folder + L"contacts.vcf").c_str());
 }
