@@ -69,7 +69,7 @@ class KeypadTest : public ::testing::Test
     void Hold(int x, int y)
     {
         PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
-        PumpMessagesFor(800);
+        PumpMessagesFor(1200);
         PostMessageW(window, WM_LBUTTONUP, 0, At(x, y));
         Drain();
     }
