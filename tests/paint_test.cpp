@@ -383,3 +383,18 @@ TEST_F(ScreenPaintTest, APaintInsideTheKeysLeavesStatusBarAndTabsAlone)
     EXPECT_EQ(0, app.selectedTab) << "the tab under the pen";
     EXPECT_EQ(TAB_SELECTED, GetPixel(app.backBuffer.dc, 5, 300));
 }
+
+TEST_F(ScreenPaintTest, ALayoutAtTheSameSizeGivesTheSameRectanglesAndFreshSurfaces)
+{
+    Start();
+    ASSERT_TRUE(app.SkinBitmap != NULL) << "the build puts default.png beside the tests";
+    RECT keys[KEY_COUNT];
+    memcpy(keys, app.keyRects, sizeof(keys));
+    HBITMAP skinBitmap = app.SkinBitmap;
+    HDC backBuffer = app.backBuffer.dc;
+    ComputeLayout(window);
+    EXPECT_EQ(0, memcmp(keys, app.keyRects, sizeof(keys)));
+    EXPECT_EQ(skinBitmap, app.SkinBitmap) << "the skin is loaded once";
+    EXPECT_NE(backBuffer, app.backBuffer.dc) << "the surfaces are made anew";
+    EXPECT_TRUE(app.keypadSurface.dc != NULL && app.highlightSurface.dc != NULL);
+}
