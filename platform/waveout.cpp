@@ -117,6 +117,31 @@ std::shared_ptr<Device> Find(HWAVEOUT handle)
     return found == devices.end() ? nullptr : found->second;
 }
 
+// An open device with its API lock held. The lock is released before the
+// reference, so a close that drops the last other reference stays safe.
+struct HeldDevice {
+    std::shared_ptr<Device> device;
+    std::unique_lock<std::mutex> hold;
+    Device *operator->() const { return device.get(); }
+    Device &operator*() const { return *device; }
+    explicit operator bool() const { return device != nullptr; }
+};
+
+// Empty, holding nothing, for an unknown or closed handle.
+HeldDevice Acquire(HWAVEOUT handle)
+{
+    HeldDevice held;
+    held.device = Find(handle);
+    if (!held.device)
+        return held;
+    held.hold = std::unique_lock<std::mutex>(held.device->apiLock);
+    if (held.device->closed) {
+        held.hold.unlock();
+        held.device.reset();
+    }
+    return held;
+}
+
 void Finish(Pending &pending)
 {
     pending.midi->dwFlags = (pending.midi->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
@@ -355,11 +380,8 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwf
 
 MMRESULT WINAPI waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume)
 {
-    auto device = Find(hwo);
+    HeldDevice device = Acquire(hwo);
     if (!device)
-        return MMSYSERR_INVALHANDLE;
-    std::lock_guard<std::mutex> hold(device->apiLock);
-    if (device->closed)
         return MMSYSERR_INVALHANDLE;
     // Mono: the left channel's word. Takes effect from the next buffer.
     device->volume = LOWORD(dwVolume);
@@ -368,14 +390,11 @@ MMRESULT WINAPI waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume)
 
 MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
-    auto device = Find(hwo);
+    HeldDevice device = Acquire(hwo);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!pwh || cbwh < sizeof(WAVEHDR))
         return MMSYSERR_INVALPARAM;
-    std::lock_guard<std::mutex> hold(device->apiLock);
-    if (device->closed)
-        return MMSYSERR_INVALHANDLE;
     Reap(*device);
     std::lock_guard<std::mutex> state(device->stateLock);
     if (!(pwh->dwFlags & WHDR_PREPARED))
@@ -385,14 +404,11 @@ MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 
 MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
-    auto device = Find(hwo);
+    HeldDevice device = Acquire(hwo);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!pwh || cbwh < sizeof(WAVEHDR))
         return MMSYSERR_INVALPARAM;
-    std::lock_guard<std::mutex> hold(device->apiLock);
-    if (device->closed)
-        return MMSYSERR_INVALHANDLE;
     Reap(*device);
     std::lock_guard<std::mutex> state(device->stateLock);
     if (pwh->dwFlags & WHDR_INQUEUE)
@@ -403,14 +419,11 @@ MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 
 MMRESULT WINAPI waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
-    auto device = Find(hwo);
+    HeldDevice device = Acquire(hwo);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!pwh || cbwh < sizeof(WAVEHDR))
         return MMSYSERR_INVALPARAM;
-    std::lock_guard<std::mutex> hold(device->apiLock);
-    if (device->closed)
-        return MMSYSERR_INVALHANDLE;
     Reap(*device);
     DWORD flagsBefore;
     {
@@ -484,11 +497,8 @@ MMRESULT WINAPI waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 
 MMRESULT WINAPI waveOutReset(HWAVEOUT hwo)
 {
-    auto device = Find(hwo);
+    HeldDevice device = Acquire(hwo);
     if (!device)
-        return MMSYSERR_INVALHANDLE;
-    std::lock_guard<std::mutex> hold(device->apiLock);
-    if (device->closed)
         return MMSYSERR_INVALHANDLE;
     if (device->desktop) {
         MMRESULT result = Desktop()->reset(device->desktop);
@@ -509,11 +519,8 @@ MMRESULT WINAPI waveOutReset(HWAVEOUT hwo)
 
 MMRESULT WINAPI waveOutClose(HWAVEOUT hwo)
 {
-    auto device = Find(hwo);
+    HeldDevice device = Acquire(hwo);
     if (!device)
-        return MMSYSERR_INVALHANDLE;
-    std::lock_guard<std::mutex> hold(device->apiLock);
-    if (device->closed)
         return MMSYSERR_INVALHANDLE;
     Reap(*device);
     {
