@@ -74,22 +74,33 @@ BOOL BuildFormPost(WCHAR *request, size_t capacity, const WCHAR *path, const WCH
                       path, (int)TextLength(body), body);
 }
 
+// One exchange with a service. A request that did not fit its buffer is not
+// sent (a cut request would carry cut credentials or numbers); a failed
+// exchange's message is replaced by the service's own when one is given.
+static HRESULT SendRequest(const WCHAR *host, BOOL requestFits, const WCHAR *request, WCHAR *reply,
+                           const WCHAR *failureText)
+{
+    if (!requestFits) {
+        SetErrorText(REQUEST_TOO_LONG);
+        return E_FAIL;
+    }
+    HRESULT result = HttpExchange(host, request, reply, REPLY_CAPACITY);
+    if (FAILED(result) && failureText)
+        SetErrorText(failureText);
+    return result;
+}
+
 HRESULT GrandCentralDial(const WCHAR *ani, const WCHAR *destno, const WCHAR *username, const WCHAR *password)
 {
     WCHAR body[FORM_BODY_CAPACITY];
     WCHAR request[REQUEST_CAPACITY];
     WCHAR reply[REPLY_CAPACITY] = L"";
-    if (!TextFormat(body, FORM_BODY_CAPACITY, L"account%%5Busername%%5D=%s&account%%5Bpassword%%5D=%s", username,
-                    password) ||
-        !BuildFormPost(request, REQUEST_CAPACITY, L"/account/login", body)) {
-        SetErrorText(REQUEST_TOO_LONG);
-        return E_FAIL;
-    }
-    HRESULT result = HttpExchange(GRANDCENTRAL_HOST, request, reply, REPLY_CAPACITY);
-    if (FAILED(result)) {
-        SetErrorText(L"ERROR: Unable to login to GrandCentral");
+    BOOL fits = TextFormat(body, FORM_BODY_CAPACITY, L"account%%5Busername%%5D=%s&account%%5Bpassword%%5D=%s", username,
+                           password) &&
+                BuildFormPost(request, REQUEST_CAPACITY, L"/account/login", body);
+    HRESULT result = SendRequest(GRANDCENTRAL_HOST, fits, request, reply, L"ERROR: Unable to login to GrandCentral");
+    if (FAILED(result))
         return result;
-    }
 
     WCHAR accessToken[SHORT_COOKIE_CAPACITY] = L"";
     WCHAR visitorSession[SHORT_COOKIE_CAPACITY] = L"";
@@ -105,18 +116,13 @@ HRESULT GrandCentralDial(const WCHAR *ani, const WCHAR *destno, const WCHAR *use
         return E_FAIL;
     }
 
-    if (!TextFormat(request, REQUEST_CAPACITY,
-                    L"GET /calls/send_call_request?a_t=%s&calltype=call&destno=%s&ani=%s HTTP/1.0\r\n"
-                    L"Cookie: v_s=%s; _session_id=%s; a_t=%s\r\n\r\n",
-                    accessToken, destno, ani, visitorSession, sessionId, accessToken)) {
-        SetErrorText(REQUEST_TOO_LONG);
-        return E_FAIL;
-    }
-    result = HttpExchange(GRANDCENTRAL_HOST, request, reply, REPLY_CAPACITY);
-    if (FAILED(result)) {
-        SetErrorText(L"ERROR: Unable to request outgoing call");
+    fits = TextFormat(request, REQUEST_CAPACITY,
+                      L"GET /calls/send_call_request?a_t=%s&calltype=call&destno=%s&ani=%s HTTP/1.0\r\n"
+                      L"Cookie: v_s=%s; _session_id=%s; a_t=%s\r\n\r\n",
+                      accessToken, destno, ani, visitorSession, sessionId, accessToken);
+    result = SendRequest(GRANDCENTRAL_HOST, fits, request, reply, L"ERROR: Unable to request outgoing call");
+    if (FAILED(result))
         return result;
-    }
     if (TextFind(reply, L"result=0"))
         return S_OK;
     SetErrorText(L"ERROR: Unexpected results returned from GrandCentral dial request");
@@ -128,17 +134,14 @@ HRESULT JaJahDial(const WCHAR *source, const WCHAR *destination, const WCHAR *us
     WCHAR body[FORM_BODY_CAPACITY];
     WCHAR request[REQUEST_CAPACITY];
     WCHAR reply[REPLY_CAPACITY] = L"";
-    if (!TextFormat(body, FORM_BODY_CAPACITY, L"ctl00%%24MainContent%%24Email=%s&ctl00%%24MainContent%%24Password=%s",
-                    username, password) ||
-        !BuildFormPost(request, REQUEST_CAPACITY, L"/mobilemini/", body)) {
-        SetErrorText(REQUEST_TOO_LONG);
-        return E_FAIL;
-    }
-    HRESULT result = HttpExchange(JAJAH_HOST, request, reply, REPLY_CAPACITY);
-    if (FAILED(result)) {
-        SetErrorText(L"ERROR: Unexpected results returned from JaJah login");
+    BOOL fits =
+        TextFormat(body, FORM_BODY_CAPACITY, L"ctl00%%24MainContent%%24Email=%s&ctl00%%24MainContent%%24Password=%s",
+                   username, password) &&
+        BuildFormPost(request, REQUEST_CAPACITY, L"/mobilemini/", body);
+    HRESULT result =
+        SendRequest(JAJAH_HOST, fits, request, reply, L"ERROR: Unexpected results returned from JaJah login");
+    if (FAILED(result))
         return result;
-    }
 
     WCHAR authCookie[AUTH_COOKIE_CAPACITY] = L"";
     WantedCookie cookie = {L".ASPXAUTH", authCookie, AUTH_COOKIE_CAPACITY};
@@ -152,13 +155,11 @@ HRESULT JaJahDial(const WCHAR *source, const WCHAR *destination, const WCHAR *us
         return E_FAIL;
     }
 
-    if (!TextFormat(request, REQUEST_CAPACITY,
-                    L"GET /mobilemini/status.aspx?s=%s&d=%s&name=&type=1 HTTP/1.0\r\nCookie: .ASPXAUTH=%s; \r\n\r\n",
-                    source, destination, authCookie)) {
-        SetErrorText(REQUEST_TOO_LONG);
-        return E_FAIL;
-    }
-    result = HttpExchange(JAJAH_HOST, request, reply, REPLY_CAPACITY);
+    fits = TextFormat(request, REQUEST_CAPACITY,
+                      L"GET /mobilemini/status.aspx?s=%s&d=%s&name=&type=1 HTTP/1.0\r\nCookie: .ASPXAUTH=%s; \r\n\r\n",
+                      source, destination, authCookie);
+    // A failed call request keeps the transport's own message.
+    result = SendRequest(JAJAH_HOST, fits, request, reply, NULL);
     if (FAILED(result))
         return result;
     if (TextFind(reply, JAJAH_ERROR_MARKER)) {
@@ -177,17 +178,12 @@ HRESULT PhoneComDial(WCHAR *accessNumber, const WCHAR *number, const WCHAR *exte
     WCHAR body[FORM_BODY_CAPACITY];
     WCHAR request[REQUEST_CAPACITY];
     WCHAR reply[REPLY_CAPACITY] = L"";
-    if (!TextFormat(body, FORM_BODY_CAPACITY, L"action=easydial;number=%s;extension=%s;pass=%s;did=%s", number,
-                    extension, pass, did) ||
-        !BuildFormPost(request, REQUEST_CAPACITY, L"/special/wmapi", body)) {
-        SetErrorText(REQUEST_TOO_LONG);
-        return E_FAIL;
-    }
-    HRESULT result = HttpExchange(PHONECOM_HOST, request, reply, REPLY_CAPACITY);
-    if (FAILED(result)) {
-        SetErrorText(L"ERROR: Error requesting Phone.com call");
+    BOOL fits = TextFormat(body, FORM_BODY_CAPACITY, L"action=easydial;number=%s;extension=%s;pass=%s;did=%s", number,
+                           extension, pass, did) &&
+                BuildFormPost(request, REQUEST_CAPACITY, L"/special/wmapi", body);
+    HRESULT result = SendRequest(PHONECOM_HOST, fits, request, reply, L"ERROR: Error requesting Phone.com call");
+    if (FAILED(result))
         return result;
-    }
     if (FAILED(ParseAccessNumber(reply, accessNumber, ACCESS_NUMBER_CAPACITY))) {
         SetErrorText(L"ERROR: Unexpected response from Phone.com");
         return E_FAIL;
