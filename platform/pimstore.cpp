@@ -20,7 +20,6 @@ namespace
 
 // The chooser: one line per contact and number.
 struct ChooserState {
-    const CHOOSECONTACT *request;
     std::vector<StoredContact> contacts;
     std::vector<std::pair<size_t, size_t>> entries;
     int chosen = -1;
@@ -305,7 +304,6 @@ HRESULT WINAPI ChooseContact(LPCHOOSECONTACT lpcc)
     if (!lpcc || lpcc->cbSize < sizeof(CHOOSECONTACT))
         return E_INVALIDARG;
     ChooserState state;
-    state.request = lpcc;
     state.contacts = LoadContacts(ContactStorePath());
     DialogTemplate form(lpcc->lpstrTitle ? lpcc->lpstrTitle : L"Contacts", 120, 140);
     form.AddControl(L"STATIC", lpcc->lpstrChoosePropertyText ? lpcc->lpstrChoosePropertyText : L"", ID_PROMPT, SS_LEFT,
