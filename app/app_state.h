@@ -12,6 +12,13 @@
 
 #define EXIT_CODE_EARLY_END 16
 
+// This build runs on desktop Windows (or Wine) rather than on the phone. The
+// few places where the desktop's shell or window manager hands the program
+// something in another form than the device does test this.
+#ifndef ZEMBRIK_DESKTOP
+#define ZEMBRIK_DESKTOP 1
+#endif
+
 #define WM_STATUS_CHANGED (WM_APP + 99)
 #define WM_SETTINGS_CHANGED (WM_APP + 100)
 #define SETTINGS_NOTIFY_USER_DATA 35
@@ -38,6 +45,7 @@
 #define NAME_CAPACITY 40
 #define ERROR_TEXT_CAPACITY 260
 #define PATH_CAPACITY 260
+#define COMMAND_LINE_CAPACITY 260
 #define DIAL_PLAN_CAPACITY 1024
 #define COUNTRY_CODE_CAPACITY 8
 #define SERVICE_FIELD_CAPACITY 64
@@ -103,6 +111,11 @@ struct AppState {
     BYTE penIsDown;
     BYTE keyIsDown;
     BYTE windowClosing;
+    // A dial (or the contact chooser that leads to one) is running; a
+    // second start that arrives meanwhile is held, not nested.
+    BYTE dialInProgress;
+    BYTE handOverHeld;
+    WCHAR heldCommandLine[COMMAND_LINE_CAPACITY];
 
     // The number
     WCHAR NumberBuffer[NUMBER_CAPACITY];
@@ -141,6 +154,9 @@ struct AppState {
 
     // The pressed key or area
     KeyCode pressedKey;
+    // The press in progress has run its hold action: its repeats and its
+    // release type nothing.
+    BYTE holdActionTaken;
     RECT highlightRect;
     POINT penPoint = {-1, -1};
 

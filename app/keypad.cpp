@@ -9,6 +9,8 @@
 #define HOLD_TIMER_ID 10016
 #define HOLD_TIMER_MS 100
 #define VK_PHONE_BACK 92
+// Set in a WM_KEYDOWN's lParam when the key was already down: an auto-repeat.
+#define KEY_REPEAT_FLAG 0x40000000
 
 static const KeyCode KeyOrder[KEY_COUNT] = {
     '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '*', '#', KEY_NEW_CONTACT, KEY_CALL, KEY_BACKSPACE};
@@ -88,6 +90,7 @@ LRESULT OnPenDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     (void)wParam;
     app.penPoint = PointFromLParam(lParam);
     app.penIsDown = 1;
+    app.holdActionTaken = 0;
     app.pressedKey = HitTestKey(app.penPoint.x, app.penPoint.y);
     SetHighlightFromPoint(app.penPoint.x, app.penPoint.y);
     PlayKeyTone(app.pressedKey);
@@ -162,6 +165,12 @@ LRESULT OnKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         PostCommand(window, CMD_CALL_KEY, 0);
         return 0;
     }
+    bool repeat = (lParam & KEY_REPEAT_FLAG) != 0;
+    if (IsKeypadKey(vk) && app.keyIsDown && app.holdActionTaken && repeat) {
+        // The auto-repeat of a key whose hold has acted: the rest of the
+        // press types nothing, and the hold is not recognised again.
+        return 0;
+    }
     if (IsBackspaceKey(vk) && app.keyIsDown) {
         // Auto-repeat of a held backspace erases once per repeat.
         if (app.pressedKey == KEY_BACKSPACE)
@@ -170,6 +179,8 @@ LRESULT OnKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
     if (!IsKeypadKey(vk))
         return DefWindowProcW(window, message, wParam, lParam);
+    if (!repeat)
+        app.holdActionTaken = 0;
     app.keyIsDown = 1;
     app.pressedKey = MapVirtualKeyToKeyCode(vk);
     SetHighlightFromKey(app.pressedKey);
@@ -184,6 +195,7 @@ LRESULT OnKeyUp(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     (void)message;
     (void)lParam;
     app.keyIsDown = 0;
+    app.holdActionTaken = 0;
     InvalidateRect(window, &app.highlightRect, FALSE);
     KillTimer(window, HOLD_TIMER_ID);
     StopKeyTone();
@@ -232,5 +244,6 @@ LRESULT OnContextMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return DefWindowProcW(window, message, wParam, lParam);
     }
     app.pressedKey = KEY_NONE;
+    app.holdActionTaken = 1;
     return 0;
 }

@@ -15,6 +15,11 @@ struct CommandLineRequest {
     WCHAR number[NUMBER_CAPACITY];
 };
 void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request);
+void UndoDesktopQuoting(WCHAR *out, size_t capacity, const WCHAR *line);
+// Handles, in turn, the second starts held while a dial ran.
+void HandleHeldHandOvers(HWND window);
+// DialNumber, one at a time: while a dial runs, another one is refused.
+HRESULT DialExclusively(const WCHAR *number, const WCHAR *calledPartyName);
 
 LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -23,6 +28,9 @@ LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// LoadSettings, and the number display brought up to date when it refilled
+// the number.
+void ReloadSettings(HWND window);
 
 // Keypad input
 KeyCode HitTestKey(int x, int y);

@@ -54,13 +54,32 @@ static bool MakeInternationalCopy(WCHAR *copy, const WCHAR *number)
     return false;
 }
 
+BOOL OwnNumberIsKnown(const WCHAR *ownNumber, const WCHAR *countryCode)
+{
+    const WCHAR *rest = ownNumber[0] == L'+' ? ownNumber + 1 : ownNumber;
+    if (TextStartsWith(rest, countryCode))
+        rest += TextLength(countryCode);
+    return rest[0] != 0;
+}
+
+// The callbacks ring the phone's own number: without it nothing is sent.
+static bool OwnNumberKnownOrSaid(void)
+{
+    if (OwnNumberIsKnown(app.myNumber, app.countryCode))
+        return true;
+    ShowMessage(L"The phone's own number is unknown. Set it in the \"myNumber\" setting.");
+    return false;
+}
+
 static HRESULT DialViaGrandCentral(const WCHAR *number)
 {
     const ServiceRecord *service = &app.serviceRecords[app.selectedService];
     WCHAR international[NUMBER_CAPACITY];
     HRESULT result = E_FAIL;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
-    if (!MakeInternationalCopy(international, number)) {
+    if (!OwnNumberKnownOrSaid()) {
+        // Said already.
+    } else if (!MakeInternationalCopy(international, number)) {
         // Reported already.
     } else if (app.myNumber[0] == 0 || app.myNumber[1] != L'1' || international[1] != L'1') {
         ShowMessage(L"Sorry, GrandCentral cannot make non-US calls");
@@ -79,7 +98,7 @@ static HRESULT DialViaJaJah(const WCHAR *number)
     WCHAR international[NUMBER_CAPACITY];
     HRESULT result = E_FAIL;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
-    if (MakeInternationalCopy(international, number)) {
+    if (OwnNumberKnownOrSaid() && MakeInternationalCopy(international, number)) {
         result =
             JaJahDial(SkipUnits(app.myNumber, 1), SkipUnits(international, 1), service->username, service->password);
         if (FAILED(result))

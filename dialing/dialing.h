@@ -11,6 +11,9 @@ void FormatWithDialPlan(WCHAR *out, size_t capacity, const WCHAR *number, const 
 
 HRESULT DialNumber(const WCHAR *number, const WCHAR *calledPartyName);
 void CopyLastErrorText(WCHAR *destination, size_t capacity);
+// An own number with nothing after the country code is not known: that is
+// what the lookup leaves when the line reports no number.
+BOOL OwnNumberIsKnown(const WCHAR *ownNumber, const WCHAR *countryCode);
 void FilterDialable(WCHAR *destination, const WCHAR *source, size_t capacity);
 // Both return FALSE when the international form had to be cut.
 BOOL ToInternational(WCHAR *text, size_t capacity);

@@ -2,6 +2,7 @@
 // the dialogs open for real and the tests press their buttons.
 #include <gtest/gtest.h>
 
+#include "app/shell.h"
 #include "device/contacts.h"
 #include "dialing/dialing.h"
 #include "platform/contact_store.h"
@@ -108,4 +109,31 @@ TEST_F(ContactsTest, CancellingTheCardStoresNothing)
     AddContactFromNumber();
     EXPECT_EQ(1, cards) << "the card opens even for an empty number";
     EXPECT_TRUE(LoadContacts(ContactStorePath()).empty());
+}
+
+// A number cut to fit would call someone else: a pick too long for the
+// chooser's buffer is dialled by no service, and the user is told why.
+TEST_F(ContactsTest, APickTooLongToHoldIsNotDialled)
+{
+    Store(L"Long", {std::wstring(300, L'5')});
+    SetDialogHandler([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); });
+    WCHAR name[260] = L"", number[260] = L"untouched";
+    EXPECT_EQ(CHOSEN_NUMBER_TOO_LONG, ChooseContactNumber(name, number));
+    EXPECT_STREQ(L"", number);
+
+    CapturedMessageBoxes().clear();
+    EXPECT_EQ(0, ProcessCommandLine(L"-choosecontact"));
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    ASSERT_EQ(2u, CapturedMessageBoxes().size()) << "the chooser, then the message";
+    EXPECT_EQ(L"Zembrik", CapturedMessageBoxes()[1].caption);
+    EXPECT_EQ(L"The chosen number is too long to dial.", CapturedMessageBoxes()[1].text);
+
+    Store(L"Fits", {std::wstring(259, L'6')});
+    SetDialogHandler([](HWND dialog) {
+        SendDlgItemMessageW(dialog, ID_LIST, LB_SETCURSEL, 1, 0);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(0, ProcessCommandLine(L"-choosecontact"));
+    EXPECT_EQ(std::string(259, '6') + "\tFits\n", ReadFileBytes(CallsLogPath())) << "259 units still fit";
+    DeleteCallsLog();
 }

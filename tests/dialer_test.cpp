@@ -2,6 +2,7 @@
 
 #include "dialing/dialing.h"
 #include "settings/settings.h"
+#include "support/fake_server.h"
 #include "support/test_support.h"
 
 class DialerTest : public ::testing::Test
@@ -72,6 +73,7 @@ TEST_F(DialerTest, SelectedServiceRoutesTheCall)
     SetSettingValue(L"service1type", L"phone");
     SetSettingValue(L"service2type", L"jajah");
     SetSettingValue(L"service", L"1");
+    SetSettingValue(L"myNumber", L"+14155550100");
     LoadSettings();
     // Without an Internet connection nothing leaves the device.
     SetEmulationDWORD(L"InternetConnection", 0);
@@ -95,4 +97,27 @@ TEST_F(DialerTest, CopyLastErrorTextIsBounded)
     WCHAR full[ERROR_TEXT_CAPACITY];
     CopyLastErrorText(full, ERROR_TEXT_CAPACITY);
     EXPECT_STREQ(app.lastErrorText, full);
+}
+
+// The callbacks ring the phone's own number; the lookup that found none
+// leaves "+1", and such a request would ask for a call to nobody.
+TEST_F(DialerTest, CallbacksWithoutAnOwnNumberSendNothingAndSayWhy)
+{
+    SKIP_OUTSIDE_TEST_NETWORK();
+    for (const wchar_t *type : {L"grandcentral", L"jajah"}) {
+        SetSettingValue(L"service1type", type);
+        LoadSettings();
+        ASSERT_STREQ(L"+1", app.myNumber);
+        FakeServer server("127.0.0.1");
+        ASSERT_TRUE(server.Listening());
+        server.Queue(Reply("HTTP/1.0 200 OK\r\n\r\nresult=0"));
+        CapturedMessageBoxes().clear();
+        EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L"")) << Narrow(type);
+        ASSERT_EQ(1u, CapturedMessageBoxes().size()) << Narrow(type);
+        EXPECT_EQ(L"Zembrik", CapturedMessageBoxes()[0].caption);
+        EXPECT_NE(std::wstring::npos, CapturedMessageBoxes()[0].text.find(L"own number is unknown"));
+        EXPECT_NE(std::wstring::npos, CapturedMessageBoxes()[0].text.find(L"\"myNumber\""));
+        EXPECT_TRUE(server.Requests().empty()) << Narrow(type);
+        EXPECT_FALSE(LastDialedStored());
+    }
 }
