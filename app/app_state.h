@@ -6,6 +6,8 @@
 #include <regext.h>
 #include <wavemidi.h>
 
+#include "app/capacities.h"
+
 #define ZEMBRIK_CLASS_NAME L"Zembrik"
 #define ZEMBRIK_TITLE L"Zembrik"
 #define SETTINGS_KEY L"Software\\Orvendel\\Zembrik"
@@ -36,24 +38,6 @@
 #define CMD_CALL_KEY 256
 #define CMD_MINIMIZE 257
 
-#define KEY_NONE 0
-#define KEY_NEW_CONTACT 1
-#define KEY_BACKSPACE 8
-#define KEY_CALL 13
-
-#define NUMBER_CAPACITY 80
-#define NAME_CAPACITY 40
-#define ERROR_TEXT_CAPACITY 260
-#define PATH_CAPACITY 260
-#define COMMAND_LINE_CAPACITY 260
-#define DIAL_PLAN_CAPACITY 1024
-#define COUNTRY_CODE_CAPACITY 8
-#define SERVICE_FIELD_CAPACITY 64
-#define MAX_SERVICES 5
-#define KEYPAD_TAB 3
-#define KEY_COUNT 15
-
-typedef WORD KeyCode;
 
 enum ServiceType : INT32 {
     Phone = 0,

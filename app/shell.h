@@ -1,21 +1,13 @@
 // The application shell: start-up, the window procedure and its handlers.
 #pragma once
 #include "app/app_state.h"
+#include "app/command_line.h"
 
 HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand);
 int ProcessCommandLine(const WCHAR *commandLine);
 bool FindSiblingApp(WCHAR *path);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// What a command line asks for, before any of it is acted on.
-struct CommandLineRequest {
-    BOOL chooseContact;
-    BOOL hasName;
-    WCHAR name[NAME_CAPACITY];
-    WCHAR number[NUMBER_CAPACITY];
-};
-void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request);
-void UndoDesktopQuoting(WCHAR *out, size_t capacity, const WCHAR *line);
 // Handles, in turn, the second starts held while a dial ran.
 void HandleHeldHandOvers(HWND window);
 // DialNumber, one at a time: while a dial runs, another one is refused.

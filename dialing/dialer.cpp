@@ -1,7 +1,6 @@
 // The one entry that places a call: routes the number by the selected
 // service and records it as the last dialled number when the call went out.
 #include <tapi.h>
-#include <wchar.h>
 
 #include "app/text.h"
 #include "dialing/dialing.h"
@@ -54,14 +53,6 @@ static bool MakeInternationalCopy(WCHAR *copy, const WCHAR *number)
     return false;
 }
 
-BOOL OwnNumberIsKnown(const WCHAR *ownNumber, const WCHAR *countryCode)
-{
-    const WCHAR *rest = ownNumber[0] == L'+' ? ownNumber + 1 : ownNumber;
-    if (TextStartsWith(rest, countryCode))
-        rest += TextLength(countryCode);
-    return rest[0] != 0;
-}
-
 // The callbacks ring the phone's own number: without it nothing is sent.
 static bool OwnNumberKnownOrSaid(void)
 {
@@ -111,7 +102,7 @@ static HRESULT DialViaJaJah(const WCHAR *number)
 // A username without '#' is the whole account, with no extension.
 static bool SplitPhoneComUsername(const WCHAR *username, WCHAR *account, WCHAR *extension)
 {
-    const WCHAR *hash = wcschr(username, L'#');
+    const WCHAR *hash = TextFindUnit(username, L'#');
     size_t accountLength = hash ? (size_t)(hash - username) : TextLength(username);
     ZeroMemory(account, PHONECOM_ACCOUNT_CAPACITY * sizeof(WCHAR));
     ZeroMemory(extension, PHONECOM_EXTENSION_CAPACITY * sizeof(WCHAR));
@@ -175,37 +166,12 @@ void CopyLastErrorText(WCHAR *destination, size_t capacity)
     TextCopy(destination, capacity, app.lastErrorText);
 }
 
-void FilterDialable(WCHAR *destination, const WCHAR *source, size_t capacity)
-{
-    if (capacity == 0)
-        return;
-    size_t n = TextLength(source);
-    if (n > capacity - 1)
-        n = capacity - 1;
-    size_t kept = 0;
-    for (size_t i = 0; i < n; i++) {
-        if (source[i] && wcschr(DIALABLE_CHARACTERS, source[i]))
-            destination[kept++] = source[i];
-    }
-    destination[kept] = 0;
-}
-
-// No trunk-prefix handling: a national number that starts with the country
-// code's digits counts as already carrying it.
-BOOL ToInternationalWithCode(WCHAR *text, size_t capacity, const WCHAR *countryCode)
-{
-    WCHAR result[NUMBER_CAPACITY];
-    BOOL fits;
-    if (text[0] == L'+')
-        fits = TextCopy(result, NUMBER_CAPACITY, text);
-    else if (TextStartsWith(text, countryCode))
-        fits = TextFormat(result, NUMBER_CAPACITY, L"+%s", text);
-    else
-        fits = TextFormat(result, NUMBER_CAPACITY, L"+%s%s", countryCode, text);
-    return TextCopy(text, capacity, result) && fits;
-}
-
 BOOL ToInternational(WCHAR *text, size_t capacity)
 {
     return ToInternationalWithCode(text, capacity, app.countryCode);
+}
+
+void FormatDisplayNumber(void)
+{
+    FormatWithDialPlan(app.DisplayNumber, NUMBER_CAPACITY, app.NumberBuffer, app.dialPlan);
 }
