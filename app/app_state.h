@@ -7,6 +7,7 @@
 #include <wavemidi.h>
 
 #include "app/capacities.h"
+#include "display/layout_math.h"
 
 #define ZEMBRIK_CLASS_NAME L"Zembrik"
 #define ZEMBRIK_TITLE L"Zembrik"
@@ -53,16 +54,6 @@ struct ServiceRecord {
     WCHAR password[SERVICE_FIELD_CAPACITY];
 };
 
-struct LayoutMetrics {
-    int tabStripHeight = 40;
-    int statusBarHeight = 16;
-    int numberFontHeight = 32;
-    int digitFontHeight = 24;
-    int smallFontHeight = 12;
-    int statusFontHeight = 13;
-    int tabIconWidth = 48;
-    int scaleUnit = 1;
-};
 
 #define TIME_TEXT_CAPACITY 12
 #define OPERATOR_NAME_CAPACITY 50

@@ -3,6 +3,7 @@
 // number is never edited here: every action is a posted command.
 #include <aygshell.h>
 
+#include "app/keys.h"
 #include "app/shell.h"
 #include "device/key_tones.h"
 
@@ -12,8 +13,6 @@
 // Set in a WM_KEYDOWN's lParam when the key was already down: an auto-repeat.
 #define KEY_REPEAT_FLAG 0x40000000
 
-static const KeyCode KeyOrder[KEY_COUNT] = {
-    '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '*', '#', KEY_NEW_CONTACT, KEY_CALL, KEY_BACKSPACE};
 
 static void PostCommand(HWND window, WPARAM command, LPARAM lParam)
 {
@@ -37,7 +36,7 @@ KeyCode HitTestKey(int x, int y)
     POINT point = {x, y};
     for (int i = 0; i < KEY_COUNT; i++) {
         if (PtInRect(&app.keyRects[i], point))
-            return KeyOrder[i];
+            return KeypadKeys[i].code;
     }
     return KEY_NONE;
 }
@@ -75,13 +74,11 @@ void SetHighlightFromPoint(int x, int y)
 
 void SetHighlightFromKey(KeyCode key)
 {
-    for (int i = 0; i < KEY_COUNT; i++) {
-        if (KeyOrder[i] == key && key != KEY_NONE) {
-            app.highlightRect = app.keyRects[i];
-            return;
-        }
-    }
-    SetEmptyHighlight();
+    int index = KeyIndexOf(key);
+    if (index >= 0)
+        app.highlightRect = app.keyRects[index];
+    else
+        SetEmptyHighlight();
 }
 
 LRESULT OnPenDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
