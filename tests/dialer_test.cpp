@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <tapi.h>
 
 #include "dialing/dialing.h"
 #include "settings/settings.h"
@@ -58,6 +59,33 @@ TEST_F(DialerTest, RefusedCellularRequestFailsWithNothingRecorded)
     EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
     EXPECT_FALSE(LastDialedStored());
     EXPECT_EQ(1, app.numberEntryActive);
+}
+
+TEST_F(DialerTest, ControlCharactersInANumberOrNameAreRefusedAndNothingLogged)
+{
+    const struct {
+        const wchar_t *number;
+        const wchar_t *name;
+    } rows[] = {
+        {L"555\r\n1234", L"Jane"},         {L"5551234\n", L""},      {L"555\t1234", L""},
+        {L"5551234", L"Jane\nEvil\tline"}, {L"5551234", L"\x1b[2J"}, {L"5551234", L"Zo\u0085e"},
+        {L"5551234", L"DEL\x7f"},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(E_FAIL, DialNumber(row.number, row.name)) << Narrow(row.number) << " " << Narrow(row.name);
+        EXPECT_EQ(1, app.numberEntryActive);
+    }
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_FALSE(LastDialedStored());
+    EXPECT_GT(0, tapiRequestMakeCallW(L"555\n1234", NULL, L"", NULL));
+    EXPECT_GT(0, tapiRequestMakeCallW(L"5551234", NULL, L"a\rb", NULL));
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+
+    EXPECT_EQ(S_OK, DialNumber(L"5551234", L"Zo\u00eb \u00a0Doe"));
+    EXPECT_EQ("5551234\tZo\xc3\xab \xc2\xa0"
+              "Doe\n",
+              ReadFileBytes(CallsLogPath()))
+        << "other characters still pass";
 }
 
 TEST_F(DialerTest, ANumberIsRecordedOnlyAfterSuccess)
