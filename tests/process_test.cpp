@@ -367,3 +367,25 @@ TEST_F(ProgramTest, AHandOverDuringADialIsHeldUntilItEnds)
     EXPECT_EQ(0u, CloseAndWait(window));
     DeleteFileW((folder + L"contacts.vcf").c_str());
 }
+
+TEST_F(ProgramTest, ChooseContactOverExportedAddressBooksDialsPlainNumbers)
+{
+    const struct {
+        const wchar_t *file;
+        std::wstring firstPick;
+    } exports[] = {
+        {L"vcard-4.0.vcf", L"+1-418-656-9254p102\tSimon Perreault\n"},
+        {L"android-2.1.vcf", L"+7 912 345-67-89\t\u0418\u0432\u0430\u043d \u041f\u0435\u0442\u0440\u043e\u0432\n"},
+    };
+    for (const auto &exported : exports) {
+        DeleteFileW((folder + L"calls.log").c_str());
+        ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"vcards\\" + exported.file).c_str(),
+                              (folder + L"contacts.vcf").c_str(), FALSE));
+        HANDLE dialer = Start(L"-choosecontact");
+        ASSERT_TRUE(dialer != NULL);
+        EXPECT_TRUE(PickInChooser());
+        EXPECT_EQ(16u, WaitForExit(dialer));
+        EXPECT_EQ(Narrow(exported.firstPick), CallsLog()) << Narrow(exported.file);
+    }
+    DeleteFileW((folder + L"contacts.vcf").c_str());
+}
