@@ -468,7 +468,7 @@ void ReadNumber(VCardReader *reader, VCardContact *contact, Bytes value, Charset
     Bytes number = {reader->scratch, size};
     if (StartsIgnoringCase(number, "tel:"))
         number = Bytes{reader->scratch, NumberOfTelUri(reader->scratch, size)};
-    TextOut out = StartText(contact->numbers[contact->numberCount], VCARD_TEXT_CAPACITY);
+    TextOut out = StartText(contact->numbers[contact->numberCount], VCARD_NUMBER_CAPACITY);
     PutDecoded(&out, number, charset);
     if (out.length > 0)
         contact->numberCount++;

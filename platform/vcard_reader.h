@@ -13,6 +13,10 @@
 // Units of a name or a number, terminator included; a longer text is cut at
 // a character boundary.
 #define VCARD_TEXT_CAPACITY 260
+// Units of a number, terminator included. Longer than any dialler takes,
+// so that a number too long to dial reaches the program as too long rather
+// than cut to something that fits; a longer one is cut here, still too long.
+#define VCARD_NUMBER_CAPACITY 1024
 // Numbers kept per card; later TEL properties of the same card are dropped.
 #define VCARD_NUMBER_LIMIT 32
 // Bytes of one unfolded property line that are looked at; the rest of an
@@ -27,7 +31,7 @@ struct VCardContact {
     // The TEL values in file order, decoded; a tel: URI gives its number,
     // and its extension follows a pause: tel:+1-555-0100;ext=42 gives
     // +1-555-0100p42. Empty values are not kept.
-    wchar_t numbers[VCARD_NUMBER_LIMIT][VCARD_TEXT_CAPACITY];
+    wchar_t numbers[VCARD_NUMBER_LIMIT][VCARD_NUMBER_CAPACITY];
 };
 
 // The reader's position and work space.

@@ -94,7 +94,7 @@ TEST(ParseVCards, CutsOverLongValuesAtACharacterBoundary)
     std::wstring pairs;
     for (int i = 0; i < (VCARD_TEXT_CAPACITY - 1) / 2; i++)
         pairs += L"\U0001F4DE";
-    ExpectContact(cards[0], pairs, {std::wstring(VCARD_TEXT_CAPACITY - 1, L'7'), L"1"});
+    ExpectContact(cards[0], pairs, {std::wstring(VCARD_NUMBER_CAPACITY - 1, L'7'), L"1"});
     ExpectContact(cards[1], L"After", {});
 }
 
