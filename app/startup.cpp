@@ -130,8 +130,7 @@ int ProcessCommandLine(const WCHAR *commandLine)
 
 bool FindSiblingApp(WCHAR *path)
 {
-    DWORD length = GetModuleFileNameW(NULL, path, PATH_CAPACITY);
-    path[length < PATH_CAPACITY ? length : PATH_CAPACITY - 1] = 0;
+    GetProgramPath(path);
     TrimToParentFolder(path);
     TextAppend(path, PATH_CAPACITY, SIBLING_APP_RELATIVE_PATH);
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);

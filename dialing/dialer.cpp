@@ -48,7 +48,7 @@ static bool MakeInternationalCopy(WCHAR *copy, const WCHAR *number)
     ZeroMemory(copy, NUMBER_CAPACITY * sizeof(WCHAR));
     if (TextCopy(copy, NUMBER_CAPACITY, number) && ToInternational(copy, NUMBER_CAPACITY))
         return true;
-    TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Number too long");
+    SetLastErrorText(L"ERROR: Number too long");
     ShowLastError();
     return false;
 }
@@ -119,7 +119,7 @@ static HRESULT DialViaPhoneCom(const WCHAR *number, const WCHAR *calledPartyName
     HRESULT result;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
     if (!SplitPhoneComUsername(service->username, account, extension)) {
-        TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Phone.com extension too long");
+        SetLastErrorText(L"ERROR: Phone.com extension too long");
         result = E_FAIL;
     } else {
         result = PhoneComDial(accessNumber, account, extension, service->password, number);
@@ -159,6 +159,13 @@ HRESULT DialNumber(const WCHAR *number, const WCHAR *calledPartyName)
     WriteSetting(SETTINGS_KEY, number, L"lastDialedNumber");
     app.numberEntryActive = 0;
     return S_OK;
+}
+
+// The one writer of lastErrorText: every failure of the dialing layer
+// replaces the whole text.
+void SetLastErrorText(const WCHAR *text)
+{
+    TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, text);
 }
 
 void CopyLastErrorText(WCHAR *destination, size_t capacity)

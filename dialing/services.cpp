@@ -7,97 +7,13 @@
 #define JAJAH_HOST L"mobile.jajah.com"
 #define PHONECOM_HOST L"api.phone.com"
 
-#define FORM_BODY_CAPACITY 128
 #define REQUEST_CAPACITY 1024
 #define REPLY_CAPACITY 2048
 #define SHORT_COOKIE_CAPACITY 16
 #define SESSION_COOKIE_CAPACITY 48
 #define AUTH_COOKIE_CAPACITY 300
-#define ACCESS_NUMBER_LENGTH 12
 
-#define SET_COOKIE L"Set-Cookie: "
-#define JAJAH_ERROR_MARKER L"<div style=\"background-color:Yellow;\"><font color=\"black\">"
 #define REQUEST_TOO_LONG L"ERROR: Request too long to send"
-
-static void SetErrorText(const WCHAR *text)
-{
-    TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, text);
-}
-
-static bool HoldsLineBreak(const WCHAR *text, size_t count)
-{
-    for (size_t i = 0; i < count; i++) {
-        if (text[i] == L'\r' || text[i] == L'\n')
-            return true;
-    }
-    return false;
-}
-
-void ScanCookies(const WCHAR *reply, WantedCookie *wanted, int count)
-{
-    const WCHAR *p = reply;
-    while ((p = TextFind(p, SET_COOKIE)) != NULL) {
-        p += TextLength(SET_COOKIE);
-        const WCHAR *equals = wcschr(p, L'=');
-        const WCHAR *semicolon = wcschr(p, L';');
-        if (!equals || !semicolon || semicolon - equals < 2)
-            continue;
-        for (int i = 0; i < count; i++) {
-            if (!TextStartsWith(p, wanted[i].name))
-                continue;
-            // A value too long for its buffer is unusable, and so is one that
-            // runs across lines (it would split the next request): the
-            // cookie then counts as missing rather than being sent.
-            size_t length = (size_t)(semicolon - equals - 1);
-            if (HoldsLineBreak(equals + 1, length) ||
-                !TextCopyCount(wanted[i].value, wanted[i].capacity, equals + 1, length))
-                wanted[i].value[0] = 0;
-            break;
-        }
-    }
-}
-
-void ExtractJaJahError(const WCHAR *reply, WCHAR *out, size_t capacity)
-{
-    const WCHAR *start = TextFind(reply, JAJAH_ERROR_MARKER);
-    if (!start) {
-        TextCopy(out, capacity, L"");
-        return;
-    }
-    start += TextLength(JAJAH_ERROR_MARKER);
-    const WCHAR *end = wcschr(start, L'<');
-    TextCopyCount(out, capacity, start, end ? (size_t)(end - start) : TextLength(start));
-}
-
-// '+' and eleven digits: anything else, a number cut short by the reply
-// limit among them, would have the phone dial what the service never meant.
-static bool IsAccessNumber(const WCHAR *text)
-{
-    if (text[0] != L'+')
-        return false;
-    for (int i = 1; i < ACCESS_NUMBER_LENGTH; i++) {
-        if (text[i] < L'0' || text[i] > L'9')
-            return false;
-    }
-    return true;
-}
-
-HRESULT ParseAccessNumber(const WCHAR *reply, WCHAR *out, size_t capacity)
-{
-    const WCHAR *blankLine = TextFind(reply, L"\r\n\r\n+1");
-    if (!blankLine || TextLength(blankLine) > 20 || !IsAccessNumber(blankLine + 4))
-        return E_FAIL;
-    TextCopyCount(out, capacity, blankLine + 4, ACCESS_NUMBER_LENGTH);
-    return S_OK;
-}
-
-BOOL BuildFormPost(WCHAR *request, size_t capacity, const WCHAR *path, const WCHAR *body)
-{
-    return TextFormat(request, capacity,
-                      L"POST %s HTTP/1.0\r\nContent-Length: %d\r\nContent-Type: application/x-www-form-urlencoded"
-                      L"\r\n\r\n%s\r\n",
-                      path, (int)TextLength(body), body);
-}
 
 // One exchange with a service. A request that did not fit its buffer is not
 // sent (a cut request would carry cut credentials or numbers); a failed
@@ -106,23 +22,28 @@ static HRESULT SendRequest(const WCHAR *host, BOOL requestFits, const WCHAR *req
                            const WCHAR *failureText)
 {
     if (!requestFits) {
-        SetErrorText(REQUEST_TOO_LONG);
+        SetLastErrorText(REQUEST_TOO_LONG);
         return E_FAIL;
     }
     HRESULT result = HttpExchange(host, request, reply, REPLY_CAPACITY);
     if (FAILED(result) && failureText)
-        SetErrorText(failureText);
+        SetLastErrorText(failureText);
     return result;
+}
+
+// The message JaJah's page gives in its yellow error block.
+static void ReportJaJahError(const WCHAR *reply)
+{
+    WCHAR message[ERROR_TEXT_CAPACITY];
+    ExtractJaJahError(reply, message, ERROR_TEXT_CAPACITY);
+    SetLastErrorText(message);
 }
 
 HRESULT GrandCentralDial(const WCHAR *ani, const WCHAR *destno, const WCHAR *username, const WCHAR *password)
 {
-    WCHAR body[FORM_BODY_CAPACITY];
     WCHAR request[REQUEST_CAPACITY];
     WCHAR reply[REPLY_CAPACITY] = L"";
-    BOOL fits = TextFormat(body, FORM_BODY_CAPACITY, L"account%%5Busername%%5D=%s&account%%5Bpassword%%5D=%s", username,
-                           password) &&
-                BuildFormPost(request, REQUEST_CAPACITY, L"/account/login", body);
+    BOOL fits = BuildGrandCentralLogin(request, REQUEST_CAPACITY, username, password);
     HRESULT result = SendRequest(GRANDCENTRAL_HOST, fits, request, reply, L"ERROR: Unable to login to GrandCentral");
     if (FAILED(result))
         return result;
@@ -137,32 +58,25 @@ HRESULT GrandCentralDial(const WCHAR *ani, const WCHAR *destno, const WCHAR *use
     };
     ScanCookies(reply, cookies, 3);
     if (!accessToken[0] || !visitorSession[0] || !sessionId[0]) {
-        SetErrorText(L"ERROR: Unexpected results returned from GrandCentral login");
+        SetLastErrorText(L"ERROR: Unexpected results returned from GrandCentral login");
         return E_FAIL;
     }
 
-    fits = TextFormat(request, REQUEST_CAPACITY,
-                      L"GET /calls/send_call_request?a_t=%s&calltype=call&destno=%s&ani=%s HTTP/1.0\r\n"
-                      L"Cookie: v_s=%s; _session_id=%s; a_t=%s\r\n\r\n",
-                      accessToken, destno, ani, visitorSession, sessionId, accessToken);
+    fits = BuildGrandCentralCall(request, REQUEST_CAPACITY, accessToken, visitorSession, sessionId, destno, ani);
     result = SendRequest(GRANDCENTRAL_HOST, fits, request, reply, L"ERROR: Unable to request outgoing call");
     if (FAILED(result))
         return result;
     if (TextFind(reply, L"result=0"))
         return S_OK;
-    SetErrorText(L"ERROR: Unexpected results returned from GrandCentral dial request");
+    SetLastErrorText(L"ERROR: Unexpected results returned from GrandCentral dial request");
     return E_FAIL;
 }
 
 HRESULT JaJahDial(const WCHAR *source, const WCHAR *destination, const WCHAR *username, const WCHAR *password)
 {
-    WCHAR body[FORM_BODY_CAPACITY];
     WCHAR request[REQUEST_CAPACITY];
     WCHAR reply[REPLY_CAPACITY] = L"";
-    BOOL fits =
-        TextFormat(body, FORM_BODY_CAPACITY, L"ctl00%%24MainContent%%24Email=%s&ctl00%%24MainContent%%24Password=%s",
-                   username, password) &&
-        BuildFormPost(request, REQUEST_CAPACITY, L"/mobilemini/", body);
+    BOOL fits = BuildJaJahLogin(request, REQUEST_CAPACITY, username, password);
     HRESULT result =
         SendRequest(JAJAH_HOST, fits, request, reply, L"ERROR: Unexpected results returned from JaJah login");
     if (FAILED(result))
@@ -172,45 +86,40 @@ HRESULT JaJahDial(const WCHAR *source, const WCHAR *destination, const WCHAR *us
     WantedCookie cookie = {L".ASPXAUTH", authCookie, AUTH_COOKIE_CAPACITY};
     ScanCookies(reply, &cookie, 1);
     if (!authCookie[0]) {
-        SetErrorText(L"ERROR: Unable to login to JaJah");
+        SetLastErrorText(L"ERROR: Unable to login to JaJah");
         return E_FAIL;
     }
-    if (TextFind(reply, JAJAH_ERROR_MARKER)) {
-        ExtractJaJahError(reply, app.lastErrorText, ERROR_TEXT_CAPACITY);
+    if (HasJaJahError(reply)) {
+        ReportJaJahError(reply);
         return E_FAIL;
     }
 
-    fits = TextFormat(request, REQUEST_CAPACITY,
-                      L"GET /mobilemini/status.aspx?s=%s&d=%s&name=&type=1 HTTP/1.0\r\nCookie: .ASPXAUTH=%s; \r\n\r\n",
-                      source, destination, authCookie);
+    fits = BuildJaJahStatus(request, REQUEST_CAPACITY, authCookie, source, destination);
     // A failed call request keeps the transport's own message.
     result = SendRequest(JAJAH_HOST, fits, request, reply, NULL);
     if (FAILED(result))
         return result;
-    if (TextFind(reply, JAJAH_ERROR_MARKER)) {
-        ExtractJaJahError(reply, app.lastErrorText, ERROR_TEXT_CAPACITY);
+    if (HasJaJahError(reply)) {
+        ReportJaJahError(reply);
         return E_FAIL;
     }
     if (TextFind(reply, L"Your phone will ring"))
         return S_OK;
-    SetErrorText(L"ERROR: Uknown JaJah error");
+    SetLastErrorText(L"ERROR: Uknown JaJah error");
     return E_FAIL;
 }
 
 HRESULT PhoneComDial(WCHAR *accessNumber, const WCHAR *number, const WCHAR *extension, const WCHAR *pass,
                      const WCHAR *did)
 {
-    WCHAR body[FORM_BODY_CAPACITY];
     WCHAR request[REQUEST_CAPACITY];
     WCHAR reply[REPLY_CAPACITY] = L"";
-    BOOL fits = TextFormat(body, FORM_BODY_CAPACITY, L"action=easydial;number=%s;extension=%s;pass=%s;did=%s", number,
-                           extension, pass, did) &&
-                BuildFormPost(request, REQUEST_CAPACITY, L"/special/wmapi", body);
+    BOOL fits = BuildPhoneComRequest(request, REQUEST_CAPACITY, number, extension, pass, did);
     HRESULT result = SendRequest(PHONECOM_HOST, fits, request, reply, L"ERROR: Error requesting Phone.com call");
     if (FAILED(result))
         return result;
     if (FAILED(ParseAccessNumber(reply, accessNumber, ACCESS_NUMBER_CAPACITY))) {
-        SetErrorText(L"ERROR: Unexpected response from Phone.com");
+        SetLastErrorText(L"ERROR: Unexpected response from Phone.com");
         return E_FAIL;
     }
     return S_OK;

@@ -23,13 +23,11 @@
 #define RECEIVE_PHASE_MS 15000
 #define CONNECTION_MESSAGE_CAPACITY 32
 
-// Windows-1252: one byte for every UTF-16 unit and back, so that a
-// Content-Length counted in characters equals the bytes sent.
-#define SERVICE_CODE_PAGE 1252
-
-static void SetLastErrorText(const WCHAR *format, int value)
+static void SetLastErrorCode(const WCHAR *format, int value)
 {
-    TextFormat(app.lastErrorText, ERROR_TEXT_CAPACITY, format, value);
+    WCHAR message[ERROR_TEXT_CAPACITY];
+    TextFormat(message, ERROR_TEXT_CAPACITY, format, value);
+    SetLastErrorText(message);
 }
 
 BOOL EnsureInternetConnection(HANDLE *connection)
@@ -53,42 +51,6 @@ BOOL EnsureInternetConnection(HANDLE *connection)
     TextFormat(message, CONNECTION_MESSAGE_CAPACITY, L"unable to connect: 0x%x", status);
     MessageBoxW(NULL, message, NULL, MB_OK);
     return FALSE;
-}
-
-size_t ToServiceBytes(char *out, size_t capacity, const WCHAR *text)
-{
-    size_t n = 0;
-    for (; text[n] && n + 1 < capacity; n++) {
-        char byte = '?';
-        if (text[n] < 0x80)
-            byte = (char)text[n];
-        else {
-            BOOL unmappable = FALSE;
-            int written =
-                WideCharToMultiByte(SERVICE_CODE_PAGE, WC_NO_BEST_FIT_CHARS, &text[n], 1, &byte, 1, "?", &unmappable);
-            if (written != 1 || unmappable)
-                byte = '?';
-        }
-        out[n] = byte;
-    }
-    if (capacity)
-        out[n] = 0;
-    return n;
-}
-
-void FromServiceBytes(WCHAR *out, size_t capacity, const char *bytes, size_t count)
-{
-    if (capacity == 0)
-        return;
-    size_t n = 0;
-    for (; n < count && n + 1 < capacity; n++) {
-        unsigned char byte = (unsigned char)bytes[n];
-        WCHAR unit = byte;
-        if (byte >= 0x80 && MultiByteToWideChar(SERVICE_CODE_PAGE, 0, &bytes[n], 1, &unit, 1) != 1)
-            unit = byte;
-        out[n] = unit;
-    }
-    out[n] = 0;
 }
 
 static timeval Timeout(DWORD ms)
@@ -168,7 +130,7 @@ static HRESULT ReceiveReply(SOCKET connected, char *reply, size_t *total)
     *total = 0;
     DWORD started = GetTickCount();
     if (WaitReadable(connected, FIRST_BYTES_MS) != 1) {
-        SetLastErrorText(L"ERROR: Server hasn't responded in %d milliseconds", FIRST_BYTES_MS);
+        SetLastErrorCode(L"ERROR: Server hasn't responded in %d milliseconds", FIRST_BYTES_MS);
         return E_FAIL;
     }
     for (;;) {
@@ -189,7 +151,7 @@ static HRESULT ReceiveReply(SOCKET connected, char *reply, size_t *total)
         if (ready < 0)
             break;
     }
-    SetLastErrorText(L"ERROR: Couldn't receive the data! Error = %d", WSAGetLastError());
+    SetLastErrorCode(L"ERROR: Couldn't receive the data! Error = %d", WSAGetLastError());
     return E_FAIL;
 }
 
@@ -204,20 +166,20 @@ static HRESULT Exchange(SOCKET *connected, ADDRINFOA **addresses, const WCHAR *h
     hints.ai_socktype = SOCK_STREAM;
     if (getaddrinfo(hostBytes, SERVICE_PORT, &hints, addresses) != 0) {
         *addresses = NULL;
-        TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Couldn't resolve the server name/address!");
+        SetLastErrorText(L"ERROR: Couldn't resolve the server name/address!");
         return E_FAIL;
     }
     const ADDRINFOA *used = NULL;
     *connected = ConnectToFirstAddress(*addresses, &used);
     if (*connected == INVALID_SOCKET) {
-        TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Unable to connect socket!");
+        SetLastErrorText(L"ERROR: Unable to connect socket!");
         return E_FAIL;
     }
 
     char requestBytes[REQUEST_BYTES];
     int length = (int)ToServiceBytes(requestBytes, REQUEST_BYTES, request);
     if (sendto(*connected, requestBytes, length, 0, used->ai_addr, (int)used->ai_addrlen) != length) {
-        SetLastErrorText(L"ERROR: request failed! error = %d", WSAGetLastError());
+        SetLastErrorCode(L"ERROR: request failed! error = %d", WSAGetLastError());
         return E_FAIL;
     }
 
@@ -238,7 +200,7 @@ HRESULT HttpExchange(const WCHAR *host, const WCHAR *request, WCHAR *reply, size
     HRESULT result = E_FAIL;
 
     if (!EnsureInternetConnection(&connection)) {
-        TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, L"ERROR: Could not establish Internet Connection!");
+        SetLastErrorText(L"ERROR: Could not establish Internet Connection!");
     } else {
         WSADATA winsock;
         winsockStarted = WSAStartup(MAKEWORD(2, 2), &winsock) == 0;

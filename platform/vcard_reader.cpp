@@ -52,6 +52,10 @@ void PutUnits(TextOut *out, const wchar_t *units, size_t count)
 
 void PutCode(TextOut *out, unsigned long code)
 {
+    // A NUL would end the text early and hide what follows it: it carries
+    // nothing in a name or a number, so it is left out.
+    if (code == 0)
+        return;
     if (code >= 0x10000) {
         code -= 0x10000;
         const wchar_t pair[2] = {(wchar_t)(0xD800 + (code >> 10)), (wchar_t)(0xDC00 + (code & 0x3FF))};

@@ -63,10 +63,15 @@ void WriteSetting(const WCHAR *key, const WCHAR *text, const WCHAR *valueName)
     RegCloseKey(handle);
 }
 
-void BuildProgramFolderPath(WCHAR *out, const WCHAR *name, const WCHAR *extension)
+void GetProgramPath(WCHAR *out)
 {
     DWORD length = GetModuleFileNameW(NULL, out, PATH_CAPACITY);
     out[length < PATH_CAPACITY ? length : PATH_CAPACITY - 1] = 0;
+}
+
+void BuildProgramFolderPath(WCHAR *out, const WCHAR *name, const WCHAR *extension)
+{
+    GetProgramPath(out);
     TrimToFolder(out);
     TextAppend(out, PATH_CAPACITY, name);
     if (extension) {

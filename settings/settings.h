@@ -8,6 +8,8 @@
 void ReadSetting(WCHAR *out, size_t capacity, const WCHAR *key, const WCHAR *valueName, const WCHAR *defaultText);
 void WriteSetting(const WCHAR *key, const WCHAR *text, const WCHAR *valueName);
 void LoadSettings(void);
+// The program's own executable path, in PATH_CAPACITY units.
+void GetProgramPath(WCHAR *out);
 void BuildProgramFolderPath(WCHAR *out, const WCHAR *name, const WCHAR *extension);
 
 bool ParseServiceType(const WCHAR *keyword, ServiceType *type);

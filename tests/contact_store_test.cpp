@@ -353,3 +353,13 @@ TEST(ContactStorePath, IsBesideTheExecutable)
 }
 
 } // namespace
+
+// Found by fuzzing: NUL bytes at the start of a value gave a number whose
+// text ended at once, an empty entry with the real value hidden behind it.
+TEST(ParseVCards, NulBytesInAValueAreLeftOut)
+{
+    static const char bytes[] = "BEGIN:VCARD\r\nFN:Jo\0e\r\nTEL:\0\0" "5550199\r\nTEL:\0\r\nEND:VCARD\r\n";
+    auto cards = ParseVCards(std::string(bytes, sizeof(bytes) - 1));
+    ASSERT_EQ(1u, cards.size());
+    ExpectContact(cards[0], L"Joe", {L"5550199"});
+}

@@ -310,3 +310,46 @@ TEST(PhoneComReply, OnlyAPlusAndElevenDigitsAreAnAccessNumber)
     }
     EXPECT_STREQ(L"kept", number) << "a rejected reply leaves the buffer alone";
 }
+
+// Found by fuzzing: a form body too long for its buffer left the request
+// buffer unwritten, unterminated, for whoever looked at it next.
+TEST(ServiceRequests, ABodyThatDoesNotFitLeavesAnEmptyRequest)
+{
+    std::wstring longName(200, L'j');
+    WCHAR request[1024];
+    for (int i = 0; i < 3; i++) {
+        wmemset(request, L'#', 1024);
+        BOOL fits = i == 0   ? BuildGrandCentralLogin(request, 1024, longName.c_str(), L"pw")
+                    : i == 1 ? BuildJaJahLogin(request, 1024, longName.c_str(), L"pw")
+                             : BuildPhoneComRequest(request, 1024, longName.c_str(), L"1", L"pw", L"5551234");
+        EXPECT_FALSE(fits) << i;
+        EXPECT_STREQ(L"", request) << i;
+    }
+    EXPECT_TRUE(BuildGrandCentralLogin(request, 1024, L"jane", L"pw"));
+    EXPECT_NE(nullptr, wcsstr(request, L"account%5Busername%5D=jane&account%5Bpassword%5D=pw"));
+}
+
+// The services' code page against the system's own conversion, unit by unit
+// and byte by byte.
+TEST(ServiceCodePage, MatchesTheSystemsWindows1252)
+{
+    for (unsigned unit = 1; unit < 0x10000; unit++) {
+        WCHAR text[2] = {(WCHAR)unit, 0};
+        char ours[2];
+        ToServiceBytes(ours, 2, text);
+        char theirs = '?';
+        BOOL unmappable = FALSE;
+        if (WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, text, 1, &theirs, 1, "?", &unmappable) != 1 || unmappable)
+            theirs = '?';
+        ASSERT_EQ(theirs, ours[0]) << std::hex << unit;
+    }
+    for (unsigned byte = 1; byte < 256; byte++) {
+        char bytes[1] = {(char)byte};
+        WCHAR ours[2];
+        FromServiceBytes(ours, 2, bytes, 1);
+        WCHAR theirs = (WCHAR)byte;
+        if (MultiByteToWideChar(1252, 0, bytes, 1, &theirs, 1) != 1)
+            theirs = (WCHAR)byte;
+        ASSERT_EQ(theirs, ours[0]) << std::hex << byte;
+    }
+}

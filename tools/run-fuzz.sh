@@ -30,8 +30,13 @@ text: app/text.cpp
 dial_plan: app/text.cpp dialing/dial_plan.cpp
 numbers: app/text.cpp dialing/numbers.cpp
 command_line: app/text.cpp app/command_line.cpp dialing/numbers.cpp
+service_replies: app/text.cpp dialing/service_text.cpp
+service_requests: app/text.cpp dialing/service_text.cpp
+code_page: app/text.cpp dialing/service_text.cpp
+vcard: platform/vcard_reader.cpp
+vcard_round_trip: app/text.cpp platform/vcard_reader.cpp platform/vcard_writer.cpp
 "
-printf '%-14s %12s %8s %8s\n' target runs seconds coverage
+printf '%-18s %12s %8s %8s\n' target runs seconds coverage
 echo "$targets" | while IFS=: read -r name sources; do
     [ -n "$name" ] || continue
     exe="$build/fuzz_$name"
@@ -39,10 +44,12 @@ echo "$targets" | while IFS=: read -r name sources; do
     corpus="$build/corpus_$name"
     mkdir -p "$corpus"
     seeds="$root/fuzz/corpus/$name"
+    # The tests' address books are the vCard reader's seeds too.
+    [ "$name" = vcard ] && seeds="$seeds $root/tests/vcards"
     limit="-max_total_time=$seconds"
     [ -n "$runs" ] && limit="-runs=$runs"
     start=$(date +%s%N)
-    if ! "$exe" $limit -print_final_stats=1 -artifact_prefix="$build/" "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ) >"$build/$name.log" 2>&1; then
+    if ! "$exe" $limit -print_final_stats=1 -artifact_prefix="$build/" "$corpus" $(for d in $seeds; do [ -d "$d" ] && echo "$d"; done) >"$build/$name.log" 2>&1; then
         echo "fuzz_$name found a failing input:"
         tail -n 40 "$build/$name.log"
         exit 1
@@ -50,5 +57,5 @@ echo "$targets" | while IFS=: read -r name sources; do
     end=$(date +%s%N)
     done_runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/$name.log" | grep -o '[0-9]*$')
     coverage=$(grep -o 'cov: [0-9]*' "$build/$name.log" | tail -n 1 | grep -o '[0-9]*')
-    printf '%-14s %12s %8.1f %8s\n' "$name" "$done_runs" "$(awk "BEGIN { print ($end - $start) / 1e9 }")" "$coverage"
+    printf '%-18s %12s %8.1f %8s\n' "$name" "$done_runs" "$(awk "BEGIN { print ($end - $start) / 1e9 }")" "$coverage"
 done

@@ -1,0 +1,65 @@
+// A card written and read back gives its name and numbers again, for any
+// name and numbers the writer can keep whole: no line breaks, no lone
+// surrogates, and numbers that are not themselves tel: URIs.
+#include <memory>
+
+#include "app/text.h"
+#include "fuzz/fuzz_input.h"
+#include "platform/vcard_reader.h"
+#include "platform/vcard_writer.h"
+
+static bool WritableWhole(const std::vector<WCHAR> &text, size_t capacity)
+{
+    size_t length = TextLength(text.data());
+    if (length == 0 || length >= capacity)
+        return false;
+    for (size_t i = 0; i < length; i++) {
+        WCHAR c = text[i];
+        if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF)
+            return false;
+    }
+    return true;
+}
+
+static bool IsTelUri(const std::vector<WCHAR> &number)
+{
+    const char *scheme = "tel:";
+    for (int i = 0; i < 4; i++) {
+        WCHAR c = number[i];
+        if (c >= L'A' && c <= L'Z')
+            c = (WCHAR)(c - L'A' + L'a');
+        if (c != (WCHAR)scheme[i])
+            return false;
+    }
+    return true;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzInput in = {data, size};
+    std::vector<WCHAR> name = TakeText(&in, VCARD_TEXT_CAPACITY);
+    size_t count = TakeBelow(&in, 4);
+    std::vector<std::vector<WCHAR>> numbers;
+    for (size_t i = 0; i < count; i++)
+        numbers.push_back(TakeText(&in, 64));
+    if (!WritableWhole(name, VCARD_TEXT_CAPACITY))
+        return 0;
+    std::vector<VCardText> texts;
+    for (const auto &number : numbers) {
+        if (!WritableWhole(number, VCARD_NUMBER_CAPACITY) || IsTelUri(number))
+            return 0;
+        texts.push_back({number.data(), TextLength(number.data())});
+    }
+    std::string bytes = WriteVCard({name.data(), TextLength(name.data())}, texts.data(), texts.size());
+
+    auto reader = std::make_unique<VCardReader>();
+    auto card = std::make_unique<VCardContact>();
+    StartVCardReader(reader.get(), bytes.data(), bytes.size());
+    FUZZ_CHECK(ReadNextVCard(reader.get(), card.get()));
+    FUZZ_CHECK(TextEqual(card->name, name.data()));
+    FUZZ_CHECK(card->numberCount == texts.size());
+    for (size_t i = 0; i < texts.size(); i++)
+        FUZZ_CHECK(TextEqual(card->numbers[i], numbers[i].data()));
+    FUZZ_CHECK(!ReadNextVCard(reader.get(), card.get()));
+    return 0;
+}
