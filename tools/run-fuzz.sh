@@ -33,6 +33,7 @@ command_line: app/text.cpp app/command_line.cpp dialing/numbers.cpp
 service_replies: app/text.cpp dialing/service_text.cpp
 service_requests: app/text.cpp dialing/service_text.cpp
 code_page: app/text.cpp dialing/service_text.cpp
+layout: display/layout_math.cpp display/status_values.cpp app/keys.cpp
 vcard: platform/vcard_reader.cpp
 vcard_round_trip: app/text.cpp platform/vcard_reader.cpp platform/vcard_writer.cpp
 "
