@@ -3,6 +3,7 @@
 // digits typed so far show as spaces that are trimmed afterwards.
 #include "app/text.h"
 #include "dialing/dialing.h"
+#include "display/display.h"
 
 static bool IsPlanSeparator(WCHAR c)
 {
@@ -88,4 +89,5 @@ void FormatWithDialPlan(WCHAR *out, size_t capacity, const WCHAR *number, const 
 void FormatDisplayNumber(void)
 {
     FormatWithDialPlan(app.DisplayNumber, NUMBER_CAPACITY, app.NumberBuffer, app.dialPlan);
+    FitNumberToDisplay();
 }
