@@ -1,11 +1,13 @@
 # make run   - build and start the dialer on a phone-sized virtual screen
 # make test  - build and run every test through CTest under Wine and Xvfb
 # make build - build only
+# make fuzz  - build the fuzz targets natively with sanitizers and run each
+#              for FUZZ_SECONDS (default 60)
 BUILD ?= build
 SCREEN ?= 240x320
 DPI ?= 96
 
-.PHONY: all deps configure build run test screenshots skin clean
+.PHONY: all deps configure build run test fuzz screenshots skin clean
 
 all: build
 
@@ -23,6 +25,9 @@ run: build
 
 test: build
 	@tools/run-tests.sh $(BUILD)
+
+fuzz:
+	@tools/run-fuzz.sh $(BUILD)
 
 # The README's pictures, remade from the current build.
 screenshots: build

@@ -6,11 +6,21 @@
 #include <regext.h>
 #include <wavemidi.h>
 
+#include "app/capacities.h"
+#include "display/layout_math.h"
+
 #define ZEMBRIK_CLASS_NAME L"Zembrik"
 #define ZEMBRIK_TITLE L"Zembrik"
 #define SETTINGS_KEY L"Software\\Orvendel\\Zembrik"
 
 #define EXIT_CODE_EARLY_END 16
+
+// This build runs on desktop Windows (or Wine) rather than on the phone. The
+// few places where the desktop's shell or window manager hands the program
+// something in another form than the device does test this.
+#ifndef ZEMBRIK_DESKTOP
+#define ZEMBRIK_DESKTOP 1
+#endif
 
 #define WM_STATUS_CHANGED (WM_APP + 99)
 #define WM_SETTINGS_CHANGED (WM_APP + 100)
@@ -29,23 +39,6 @@
 #define CMD_CALL_KEY 256
 #define CMD_MINIMIZE 257
 
-#define KEY_NONE 0
-#define KEY_NEW_CONTACT 1
-#define KEY_BACKSPACE 8
-#define KEY_CALL 13
-
-#define NUMBER_CAPACITY 80
-#define NAME_CAPACITY 40
-#define ERROR_TEXT_CAPACITY 260
-#define PATH_CAPACITY 260
-#define DIAL_PLAN_CAPACITY 1024
-#define COUNTRY_CODE_CAPACITY 8
-#define SERVICE_FIELD_CAPACITY 64
-#define MAX_SERVICES 5
-#define KEYPAD_TAB 3
-#define KEY_COUNT 15
-
-typedef WORD KeyCode;
 
 enum ServiceType : INT32 {
     Phone = 0,
@@ -61,16 +54,6 @@ struct ServiceRecord {
     WCHAR password[SERVICE_FIELD_CAPACITY];
 };
 
-struct LayoutMetrics {
-    int tabStripHeight = 40;
-    int statusBarHeight = 16;
-    int numberFontHeight = 32;
-    int digitFontHeight = 24;
-    int smallFontHeight = 12;
-    int statusFontHeight = 13;
-    int tabIconWidth = 48;
-    int scaleUnit = 1;
-};
 
 #define TIME_TEXT_CAPACITY 12
 #define OPERATOR_NAME_CAPACITY 50
@@ -103,6 +86,11 @@ struct AppState {
     BYTE penIsDown;
     BYTE keyIsDown;
     BYTE windowClosing;
+    // A dial (or the contact chooser that leads to one) is running; a
+    // second start that arrives meanwhile is held, not nested.
+    BYTE dialInProgress;
+    BYTE handOverHeld;
+    WCHAR heldCommandLine[COMMAND_LINE_CAPACITY];
 
     // The number
     WCHAR NumberBuffer[NUMBER_CAPACITY];
@@ -145,6 +133,9 @@ struct AppState {
 
     // The pressed key or area
     KeyCode pressedKey;
+    // The press in progress has run its hold action: its repeats and its
+    // release type nothing.
+    BYTE holdActionTaken;
     RECT highlightRect;
     POINT penPoint = {-1, -1};
 

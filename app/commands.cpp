@@ -70,12 +70,35 @@ static void OnKeyCommand(HWND window, KeyCode key)
     }
 }
 
+HRESULT DialExclusively(const WCHAR *number, const WCHAR *calledPartyName)
+{
+    // A Call tapped while a dial's message box shows would start a second
+    // dial inside the first; it is dropped.
+    if (app.dialInProgress)
+        return E_FAIL;
+    app.dialInProgress = 1;
+    HRESULT result = DialNumber(number, calledPartyName);
+    app.dialInProgress = 0;
+    return result;
+}
+
 static void DialAndMinimize(HWND window, const WCHAR *number, const WCHAR *calledPartyName)
 {
-    if (FAILED(DialNumber(number, calledPartyName)))
-        return;
-    app.numberEntryActive = 0;
-    ShowWindow(window, SW_MINIMIZE);
+    bool outermost = !app.dialInProgress;
+    if (SUCCEEDED(DialExclusively(number, calledPartyName))) {
+        app.numberEntryActive = 0;
+        ShowWindow(window, SW_MINIMIZE);
+    }
+    if (outermost)
+        HandleHeldHandOvers(window);
+}
+
+// Without its own number the phone has no voicemail to call: the lookup
+// that found nothing leaves only "+" and the country code.
+static void DialVoicemail(HWND window)
+{
+    if (OwnNumberIsKnown(app.myNumber, app.countryCode))
+        DialAndMinimize(window, app.myNumber, L"Voicemail");
 }
 
 static void SelectNextService(void)
@@ -112,10 +135,10 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         DialAndMinimize(window, app.NumberBuffer, app.calledPartyName);
         break;
     case CMD_RELOAD_SETTINGS:
-        LoadSettings();
+        ReloadSettings(window);
         break;
     case CMD_VOICEMAIL:
-        DialAndMinimize(window, app.myNumber, L"Voicemail");
+        DialVoicemail(window);
         break;
     case CMD_NEXT_SERVICE:
         SelectNextService();

@@ -3,15 +3,16 @@
 // number is never edited here: every action is a posted command.
 #include <aygshell.h>
 
+#include "app/keys.h"
 #include "app/shell.h"
 #include "device/key_tones.h"
 
 #define HOLD_TIMER_ID 10016
 #define HOLD_TIMER_MS 100
 #define VK_PHONE_BACK 92
+// Set in a WM_KEYDOWN's lParam when the key was already down: an auto-repeat.
+#define KEY_REPEAT_FLAG 0x40000000
 
-static const KeyCode KeyOrder[KEY_COUNT] = {
-    '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '*', '#', KEY_NEW_CONTACT, KEY_CALL, KEY_BACKSPACE};
 
 static void PostCommand(HWND window, WPARAM command, LPARAM lParam)
 {
@@ -35,7 +36,7 @@ KeyCode HitTestKey(int x, int y)
     POINT point = {x, y};
     for (int i = 0; i < KEY_COUNT; i++) {
         if (PtInRect(&app.keyRects[i], point))
-            return KeyOrder[i];
+            return KeypadKeys[i].code;
     }
     return KEY_NONE;
 }
@@ -73,13 +74,11 @@ void SetHighlightFromPoint(int x, int y)
 
 void SetHighlightFromKey(KeyCode key)
 {
-    for (int i = 0; i < KEY_COUNT; i++) {
-        if (KeyOrder[i] == key && key != KEY_NONE) {
-            app.highlightRect = app.keyRects[i];
-            return;
-        }
-    }
-    SetEmptyHighlight();
+    int index = KeyIndexOf(key);
+    if (index >= 0)
+        app.highlightRect = app.keyRects[index];
+    else
+        SetEmptyHighlight();
 }
 
 LRESULT OnPenDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -88,6 +87,7 @@ LRESULT OnPenDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     (void)wParam;
     app.penPoint = PointFromLParam(lParam);
     app.penIsDown = 1;
+    app.holdActionTaken = 0;
     app.pressedKey = HitTestKey(app.penPoint.x, app.penPoint.y);
     SetHighlightFromPoint(app.penPoint.x, app.penPoint.y);
     PlayKeyTone(app.pressedKey);
@@ -162,6 +162,12 @@ LRESULT OnKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         PostCommand(window, CMD_CALL_KEY, 0);
         return 0;
     }
+    bool repeat = (lParam & KEY_REPEAT_FLAG) != 0;
+    if (IsKeypadKey(vk) && app.keyIsDown && app.holdActionTaken && repeat) {
+        // The auto-repeat of a key whose hold has acted: the rest of the
+        // press types nothing, and the hold is not recognised again.
+        return 0;
+    }
     if (IsBackspaceKey(vk) && app.keyIsDown) {
         // Auto-repeat of a held backspace erases once per repeat.
         if (app.pressedKey == KEY_BACKSPACE)
@@ -170,6 +176,8 @@ LRESULT OnKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
     if (!IsKeypadKey(vk))
         return DefWindowProcW(window, message, wParam, lParam);
+    if (!repeat)
+        app.holdActionTaken = 0;
     app.keyIsDown = 1;
     app.pressedKey = MapVirtualKeyToKeyCode(vk);
     SetHighlightFromKey(app.pressedKey);
@@ -184,6 +192,7 @@ LRESULT OnKeyUp(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     (void)message;
     (void)lParam;
     app.keyIsDown = 0;
+    app.holdActionTaken = 0;
     InvalidateRect(window, &app.highlightRect, FALSE);
     KillTimer(window, HOLD_TIMER_ID);
     StopKeyTone();
@@ -232,5 +241,6 @@ LRESULT OnContextMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return DefWindowProcW(window, message, wParam, lParam);
     }
     app.pressedKey = KEY_NONE;
+    app.holdActionTaken = 1;
     return 0;
 }

@@ -1,20 +1,17 @@
 // The application shell: start-up, the window procedure and its handlers.
 #pragma once
 #include "app/app_state.h"
+#include "app/command_line.h"
 
 HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand);
 int ProcessCommandLine(const WCHAR *commandLine);
 bool FindSiblingApp(WCHAR *path);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// What a command line asks for, before any of it is acted on.
-struct CommandLineRequest {
-    BOOL chooseContact;
-    BOOL hasName;
-    WCHAR name[NAME_CAPACITY];
-    WCHAR number[NUMBER_CAPACITY];
-};
-void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request);
+// Handles, in turn, the second starts held while a dial ran.
+void HandleHeldHandOvers(HWND window);
+// DialNumber, one at a time: while a dial runs, another one is refused.
+HRESULT DialExclusively(const WCHAR *number, const WCHAR *calledPartyName);
 
 LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -23,6 +20,9 @@ LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// LoadSettings, and the number display brought up to date when it refilled
+// the number.
+void ReloadSettings(HWND window);
 
 // Keypad input
 KeyCode HitTestKey(int x, int y);

@@ -12,15 +12,15 @@
 #include "display/display.h"
 #include "settings/settings.h"
 
-#define COMMAND_LINE_CAPACITY 260
 #define SIBLING_APP_RELATIVE_PATH L"Pellomar\\Pellomar.exe"
 
 AppState app;
 
 static void HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
 {
-    // The device's form of the handle that also brings owned windows forward.
-    SetForegroundWindow((HWND)((ULONG_PTR)running | 1));
+    // The device's form of the handle also brings owned windows forward; on
+    // the desktop that form names no window, so the plain handle is given.
+    SetForegroundWindow(ZEMBRIK_DESKTOP ? running : (HWND)((ULONG_PTR)running | 1));
     COPYDATASTRUCT data;
     data.dwData = 0;
     data.cbData = (DWORD)(TextLength(commandLine) * sizeof(WCHAR));
@@ -72,8 +72,11 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     LoadSettings();
     WCHAR siblingPath[PATH_CAPACITY];
     app.siblingAppPresent = FindSiblingApp(siblingPath) ? 1 : 0;
-    if (ProcessCommandLine(commandLine) == 0)
+    if (ProcessCommandLine(commandLine) == 0) {
+        // A second start that came during this dial still gets its turn.
+        HandleHeldHandOvers(window);
         return NULL;
+    }
 
     RegistryNotifyWindow(HKEY_CURRENT_USER, SETTINGS_KEY, L"service", window, WM_SETTINGS_CHANGED,
                          SETTINGS_NOTIFY_USER_DATA, NULL, &app.serviceNotifyHandle);
@@ -84,36 +87,36 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     return window;
 }
 
-void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
+static void ReadCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
 {
-    WCHAR working[COMMAND_LINE_CAPACITY];
-    TextCopy(working, COMMAND_LINE_CAPACITY, commandLine);
-    *request = CommandLineRequest();
-    if (TextFind(working, L"-choosecontact")) {
-        request->chooseContact = TRUE;
-        return;
-    }
-    WCHAR *nameOption = (WCHAR *)TextFind(working, L"-name=");
-    if (nameOption) {
-        const WCHAR *name = nameOption + TextLength(L"-name=");
-        if (name[0]) {
-            request->hasName = TRUE;
-            TextCopy(request->name, NAME_CAPACITY, name);
-        }
-        *nameOption = 0;
-    }
-    FilterDialable(request->number, working, NUMBER_CAPACITY);
+    WCHAR line[COMMAND_LINE_CAPACITY];
+    if (ZEMBRIK_DESKTOP)
+        UndoDesktopQuoting(line, COMMAND_LINE_CAPACITY, commandLine);
+    else
+        TextCopy(line, COMMAND_LINE_CAPACITY, commandLine);
+    ParseCommandLine(line, request);
+}
+
+// A number the chooser could only give cut short would call someone else.
+static void DialChosenContact(void)
+{
+    WCHAR name[PATH_CAPACITY] = L"";
+    WCHAR number[PATH_CAPACITY] = L"";
+    app.dialInProgress = 1;
+    HRESULT chosen = ChooseContactNumber(name, number);
+    app.dialInProgress = 0;
+    if (chosen == CHOSEN_NUMBER_TOO_LONG)
+        MessageBoxW(NULL, L"The chosen number is too long to dial.", L"Zembrik", MB_OK);
+    else if (SUCCEEDED(chosen))
+        DialExclusively(number, name);
 }
 
 int ProcessCommandLine(const WCHAR *commandLine)
 {
     CommandLineRequest request;
-    ParseCommandLine(commandLine, &request);
+    ReadCommandLine(commandLine, &request);
     if (request.chooseContact) {
-        WCHAR name[PATH_CAPACITY] = L"";
-        WCHAR number[PATH_CAPACITY] = L"";
-        if (SUCCEEDED(ChooseContactNumber(name, number)))
-            DialNumber(number, name);
+        DialChosenContact();
         return 0;
     }
     if (request.hasName)
@@ -121,7 +124,7 @@ int ProcessCommandLine(const WCHAR *commandLine)
     if (!request.number[0])
         return 1;
     TextCopy(app.NumberBuffer, NUMBER_CAPACITY, request.number);
-    DialNumber(app.NumberBuffer, app.calledPartyName);
+    DialExclusively(app.NumberBuffer, app.calledPartyName);
     return 0;
 }
 
@@ -138,16 +141,70 @@ bool FindSiblingApp(WCHAR *path)
     return true;
 }
 
+// Whatever a second start asks for can change the number: the screen is
+// brought up to date, so that it shows what Call would dial.
+static void HandOverCommandLine(HWND window, const WCHAR *commandLine)
+{
+    WCHAR numberBefore[NUMBER_CAPACITY];
+    TextCopy(numberBefore, NUMBER_CAPACITY, app.NumberBuffer);
+    BYTE entryBefore = app.numberEntryActive;
+    ProcessCommandLine(commandLine);
+    if (!TextEqual(numberBefore, app.NumberBuffer) || entryBefore != app.numberEntryActive) {
+        FormatDisplayNumber();
+        InvalidateRect(window, &app.clientRect, FALSE);
+    }
+}
+
+void HandleHeldHandOvers(HWND window)
+{
+    while (app.handOverHeld && !app.dialInProgress) {
+        WCHAR commandLine[COMMAND_LINE_CAPACITY];
+        TextCopy(commandLine, COMMAND_LINE_CAPACITY, app.heldCommandLine);
+        app.handOverHeld = 0;
+        HandOverCommandLine(window, commandLine);
+    }
+}
+
+// On the desktop the second start's SetForegroundWindow does not restore a
+// minimized window; the running dialer brings itself back instead.
+static void BringDialerForward(HWND window)
+{
+    if (!IsWindowVisible(window))
+        return;
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+}
+
+// A command line that would dial, open the chooser or change the name.
+static bool CommandLineActs(const WCHAR *commandLine)
+{
+    CommandLineRequest request;
+    ReadCommandLine(commandLine, &request);
+    return request.chooseContact || request.hasName || request.number[0];
+}
+
 LRESULT OnCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)window;
     (void)message;
     (void)wParam;
     const COPYDATASTRUCT *data = (const COPYDATASTRUCT *)lParam;
     WCHAR commandLine[COMMAND_LINE_CAPACITY] = L"";
     if (data && data->lpData)
         TextCopyCount(commandLine, COMMAND_LINE_CAPACITY, (const WCHAR *)data->lpData, data->cbData / sizeof(WCHAR));
-    ProcessCommandLine(commandLine);
+    if (ZEMBRIK_DESKTOP)
+        BringDialerForward(window);
+    if (app.dialInProgress) {
+        // Delivered inside the running dial's message box or wait: held
+        // until that dial has ended. A later start replaces an earlier one.
+        if (CommandLineActs(commandLine)) {
+            TextCopy(app.heldCommandLine, COMMAND_LINE_CAPACITY, commandLine);
+            app.handOverHeld = 1;
+        }
+        return 0;
+    }
+    HandOverCommandLine(window, commandLine);
+    HandleHeldHandOvers(window);
     return 0;
 }
 

@@ -1,12 +1,18 @@
+// The program's own bounded text helpers, formatter included: they call no
+// wide-character function of the C library, whose units are not UTF-16 on
+// every build of this source.
 #include "app/text.h"
 
 #include <stdarg.h>
-#include <stdio.h>
-#include <wchar.h>
 
 size_t TextLength(const WCHAR *text)
 {
-    return text ? wcslen(text) : 0;
+    size_t n = 0;
+    if (text) {
+        while (text[n])
+            n++;
+    }
+    return n;
 }
 
 BOOL TextCopyCount(WCHAR *dest, size_t capacity, const WCHAR *source, size_t maxUnits)
@@ -42,37 +48,130 @@ BOOL TextAppend(WCHAR *dest, size_t capacity, const WCHAR *source)
     return TextCopy(dest + used, capacity - used, source);
 }
 
+// The output of one TextFormat: units go in while they fit, and a cut is
+// remembered, so that the caller learns the text did not fit.
+struct FormatOutput {
+    WCHAR *dest;
+    size_t capacity;
+    size_t used;
+    BOOL cut;
+};
+
+static void PutUnit(FormatOutput *out, WCHAR unit)
+{
+    if (out->used + 1 < out->capacity)
+        out->dest[out->used++] = unit;
+    else
+        out->cut = TRUE;
+}
+
+static void PutText(FormatOutput *out, const WCHAR *text)
+{
+    for (; *text; text++)
+        PutUnit(out, *text);
+}
+
+static void PutUnsigned(FormatOutput *out, unsigned long long value, unsigned base)
+{
+    WCHAR digits[24];
+    int n = 0;
+    do {
+        unsigned digit = (unsigned)(value % base);
+        digits[n++] = (WCHAR)(digit < 10 ? L'0' + digit : L'a' + digit - 10);
+        value /= base;
+    } while (value);
+    while (n > 0)
+        PutUnit(out, digits[--n]);
+}
+
+// The conversions the program uses, as msvcrt gives them: %s (a wide
+// string in a wide format; a null one shows as "(null)"), %d, %x and %%.
+// Any other conversion is copied as it stands.
 BOOL TextFormat(WCHAR *dest, size_t capacity, const WCHAR *format, ...)
 {
     if (capacity == 0)
         return FALSE;
+    FormatOutput out = {dest, capacity, 0, FALSE};
     va_list args;
     va_start(args, format);
-    // The msvcrt form: "%s" takes a wide string in a wide format, as on the
-    // device. It neither terminates a cut text nor reports a cut that
-    // exactly fills the buffer, hence the explicit terminator.
-    int written = _vsnwprintf(dest, capacity - 1, format, args);
+    for (const WCHAR *p = format; *p; p++) {
+        if (*p != L'%') {
+            PutUnit(&out, *p);
+            continue;
+        }
+        WCHAR conversion = p[1];
+        if (conversion == L's') {
+            const WCHAR *text = va_arg(args, const WCHAR *);
+            PutText(&out, text ? text : L"(null)");
+        } else if (conversion == L'd') {
+            int value = va_arg(args, int);
+            if (value < 0)
+                PutUnit(&out, L'-');
+            PutUnsigned(&out, value < 0 ? 0ULL - (unsigned long long)value : (unsigned long long)value, 10);
+        } else if (conversion == L'x') {
+            PutUnsigned(&out, va_arg(args, unsigned), 16);
+        } else if (conversion == L'%') {
+            PutUnit(&out, L'%');
+        } else {
+            PutUnit(&out, L'%');
+            if (!conversion)
+                break;
+            PutUnit(&out, conversion);
+        }
+        p++;
+    }
     va_end(args);
-    dest[capacity - 1] = 0;
-    if (written < 0)
-        return FALSE;
-    dest[written] = 0;
-    return TRUE;
+    dest[out.used] = 0;
+    return !out.cut;
 }
 
 const WCHAR *TextFind(const WCHAR *text, const WCHAR *what)
 {
-    return wcsstr(text, what);
+    if (!what[0])
+        return text;
+    for (; *text; text++) {
+        size_t n = 0;
+        while (what[n] && text[n] == what[n])
+            n++;
+        if (!what[n])
+            return text;
+    }
+    return NULL;
+}
+
+const WCHAR *TextFindUnit(const WCHAR *text, WCHAR unit)
+{
+    for (; *text; text++) {
+        if (*text == unit)
+            return text;
+    }
+    return NULL;
+}
+
+const WCHAR *TextFindLastUnit(const WCHAR *text, WCHAR unit)
+{
+    const WCHAR *last = NULL;
+    for (; *text; text++) {
+        if (*text == unit)
+            last = text;
+    }
+    return last;
 }
 
 BOOL TextStartsWith(const WCHAR *text, const WCHAR *prefix)
 {
-    return wcsncmp(text, prefix, wcslen(prefix)) == 0;
+    size_t n = 0;
+    while (prefix[n] && text[n] == prefix[n])
+        n++;
+    return prefix[n] == 0;
 }
 
 BOOL TextEqual(const WCHAR *a, const WCHAR *b)
 {
-    return wcscmp(a, b) == 0;
+    size_t n = 0;
+    while (a[n] && a[n] == b[n])
+        n++;
+    return a[n] == b[n];
 }
 
 // Leading blanks and one sign, then digits up to the first non-digit; no
@@ -104,14 +203,14 @@ int ParseDecimal(const WCHAR *text)
 // Ends a path just after its last backslash, leaving the folder.
 void TrimToFolder(WCHAR *path)
 {
-    WCHAR *slash = wcsrchr(path, L'\\');
+    WCHAR *slash = (WCHAR *)TextFindLastUnit(path, L'\\');
     if (slash)
         slash[1] = 0;
 }
 
 void TrimToParentFolder(WCHAR *path)
 {
-    WCHAR *slash = wcsrchr(path, L'\\');
+    WCHAR *slash = (WCHAR *)TextFindLastUnit(path, L'\\');
     if (slash)
         *slash = 0;
     TrimToFolder(path);

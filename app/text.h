@@ -3,14 +3,17 @@
 // terminated whenever the capacity is at least 1. They return TRUE when the
 // whole text fitted and FALSE when it was cut.
 #pragma once
-#include <windows.h>
+#include "app/portable_types.h"
 
 size_t TextLength(const WCHAR *text);
 BOOL TextCopy(WCHAR *dest, size_t capacity, const WCHAR *source);
 BOOL TextCopyCount(WCHAR *dest, size_t capacity, const WCHAR *source, size_t maxUnits);
 BOOL TextAppend(WCHAR *dest, size_t capacity, const WCHAR *source);
+// The program's own formatter: %s (a wide string), %d, %x and %%.
 BOOL TextFormat(WCHAR *dest, size_t capacity, const WCHAR *format, ...);
 const WCHAR *TextFind(const WCHAR *text, const WCHAR *what);
+const WCHAR *TextFindUnit(const WCHAR *text, WCHAR unit);
+const WCHAR *TextFindLastUnit(const WCHAR *text, WCHAR unit);
 BOOL TextStartsWith(const WCHAR *text, const WCHAR *prefix);
 BOOL TextEqual(const WCHAR *a, const WCHAR *b);
 int ParseDecimal(const WCHAR *text);

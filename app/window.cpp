@@ -3,6 +3,8 @@
 #include <aygshell.h>
 
 #include "app/shell.h"
+#include "app/text.h"
+#include "dialing/dialing.h"
 #include "display/display.h"
 #include "settings/settings.h"
 
@@ -63,9 +65,17 @@ static void LeaveFullScreen(HWND window)
                TRUE);
 }
 
+// The desktop adds the minimized state in the high word; compared whole, an
+// activation of the minimized dialer would count as losing activation.
+static WPARAM ActivationState(WPARAM wParam)
+{
+    return ZEMBRIK_DESKTOP ? LOWORD(wParam) : wParam;
+}
+
 LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE)
+    WPARAM state = ActivationState(wParam);
+    if (state == WA_ACTIVE || state == WA_CLICKACTIVE)
         EnterFullScreen(window);
     else if (lParam)
         LeaveFullScreen(window);
@@ -83,6 +93,9 @@ LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED || wParam == SIZE_MAXSHOW) {
         ComputeLayout(window);
+        // The class asks for no redraw on resizing: without this, a rotation
+        // would repaint only the newly exposed pixels.
+        InvalidateRect(window, NULL, FALSE);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -93,9 +106,22 @@ LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     (void)message;
     (void)wParam;
     if (lParam == SETTINGS_NOTIFY_USER_DATA)
-        LoadSettings();
+        ReloadSettings(window);
     InvalidateRect(window, &app.statusBarRect, FALSE);
     return 0;
+}
+
+// A load may refill an empty number with the last dialled one; the screen
+// then shows it, so that what Call dials is always what the user sees.
+void ReloadSettings(HWND window)
+{
+    WCHAR numberBefore[NUMBER_CAPACITY];
+    TextCopy(numberBefore, NUMBER_CAPACITY, app.NumberBuffer);
+    LoadSettings();
+    if (TextEqual(numberBefore, app.NumberBuffer))
+        return;
+    FormatDisplayNumber();
+    InvalidateRect(window, &app.clientRect, FALSE);
 }
 
 LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -8,8 +8,6 @@
 
 #include "app/text.h"
 
-#define CHOOSER_TEXT_CAPACITY 260
-
 HRESULT ChooseContactNumber(WCHAR *name, WCHAR *number)
 {
     static const CEPROPID requiredProperty = PIMPR_MOBILE_TELEPHONE_NUMBER;
@@ -24,9 +22,12 @@ HRESULT ChooseContactNumber(WCHAR *name, WCHAR *number)
     request.rgpropidRequiredProperties = &requiredProperty;
     HRESULT result = ChooseContact(&request);
     if (SUCCEEDED(result)) {
-        TextCopy(name, CHOOSER_TEXT_CAPACITY, request.bstrContactName ? request.bstrContactName : L"");
-        TextCopy(number, CHOOSER_TEXT_CAPACITY,
-                 request.bstrPropertyValueSelected ? request.bstrPropertyValueSelected : L"");
+        TextCopy(name, CHOSEN_TEXT_CAPACITY, request.bstrContactName ? request.bstrContactName : L"");
+        if (!TextCopy(number, CHOSEN_TEXT_CAPACITY,
+                      request.bstrPropertyValueSelected ? request.bstrPropertyValueSelected : L"")) {
+            number[0] = 0;
+            result = CHOSEN_NUMBER_TOO_LONG;
+        }
     }
     SysFreeString(request.bstrContactName);
     SysFreeString(request.bstrPropertyValueSelected);

@@ -2,8 +2,7 @@
 // shows 5551234567 as "(555) 123-4567", and slots not yet reached by the
 // digits typed so far show as spaces that are trimmed afterwards.
 #include "app/text.h"
-#include "dialing/dialing.h"
-#include "display/display.h"
+#include "dialing/numbers.h"
 
 static bool IsPlanSeparator(WCHAR c)
 {
@@ -84,10 +83,4 @@ void FormatWithDialPlan(WCHAR *out, size_t capacity, const WCHAR *number, const 
         pattern += length + 1;
     }
     TextCopy(out, capacity, number);
-}
-
-void FormatDisplayNumber(void)
-{
-    FormatWithDialPlan(app.DisplayNumber, NUMBER_CAPACITY, app.NumberBuffer, app.dialPlan);
-    FitNumberToDisplay();
 }

@@ -1,10 +1,10 @@
 // The one entry that places a call: routes the number by the selected
 // service and records it as the last dialled number when the call went out.
 #include <tapi.h>
-#include <wchar.h>
 
 #include "app/text.h"
 #include "dialing/dialing.h"
+#include "display/display.h"
 #include "settings/settings.h"
 
 #define MESSAGE_CAPACITY 260
@@ -54,13 +54,24 @@ static bool MakeInternationalCopy(WCHAR *copy, const WCHAR *number)
     return false;
 }
 
+// The callbacks ring the phone's own number: without it nothing is sent.
+static bool OwnNumberKnownOrSaid(void)
+{
+    if (OwnNumberIsKnown(app.myNumber, app.countryCode))
+        return true;
+    ShowMessage(L"The phone's own number is unknown. Set it in the \"myNumber\" setting.");
+    return false;
+}
+
 static HRESULT DialViaGrandCentral(const WCHAR *number)
 {
     const ServiceRecord *service = &app.serviceRecords[app.selectedService];
     WCHAR international[NUMBER_CAPACITY];
     HRESULT result = E_FAIL;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
-    if (!MakeInternationalCopy(international, number)) {
+    if (!OwnNumberKnownOrSaid()) {
+        // Said already.
+    } else if (!MakeInternationalCopy(international, number)) {
         // Reported already.
     } else if (app.myNumber[0] == 0 || app.myNumber[1] != L'1' || international[1] != L'1') {
         ShowMessage(L"Sorry, GrandCentral cannot make non-US calls");
@@ -79,7 +90,7 @@ static HRESULT DialViaJaJah(const WCHAR *number)
     WCHAR international[NUMBER_CAPACITY];
     HRESULT result = E_FAIL;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
-    if (MakeInternationalCopy(international, number)) {
+    if (OwnNumberKnownOrSaid() && MakeInternationalCopy(international, number)) {
         result =
             JaJahDial(SkipUnits(app.myNumber, 1), SkipUnits(international, 1), service->username, service->password);
         if (FAILED(result))
@@ -92,7 +103,7 @@ static HRESULT DialViaJaJah(const WCHAR *number)
 // A username without '#' is the whole account, with no extension.
 static bool SplitPhoneComUsername(const WCHAR *username, WCHAR *account, WCHAR *extension)
 {
-    const WCHAR *hash = wcschr(username, L'#');
+    const WCHAR *hash = TextFindUnit(username, L'#');
     size_t accountLength = hash ? (size_t)(hash - username) : TextLength(username);
     ZeroMemory(account, PHONECOM_ACCOUNT_CAPACITY * sizeof(WCHAR));
     ZeroMemory(extension, PHONECOM_EXTENSION_CAPACITY * sizeof(WCHAR));
@@ -156,37 +167,13 @@ void CopyLastErrorText(WCHAR *destination, size_t capacity)
     TextCopy(destination, capacity, app.lastErrorText);
 }
 
-void FilterDialable(WCHAR *destination, const WCHAR *source, size_t capacity)
-{
-    if (capacity == 0)
-        return;
-    size_t n = TextLength(source);
-    if (n > capacity - 1)
-        n = capacity - 1;
-    size_t kept = 0;
-    for (size_t i = 0; i < n; i++) {
-        if (source[i] && wcschr(DIALABLE_CHARACTERS, source[i]))
-            destination[kept++] = source[i];
-    }
-    destination[kept] = 0;
-}
-
-// No trunk-prefix handling: a national number that starts with the country
-// code's digits counts as already carrying it.
-BOOL ToInternationalWithCode(WCHAR *text, size_t capacity, const WCHAR *countryCode)
-{
-    WCHAR result[NUMBER_CAPACITY];
-    BOOL fits;
-    if (text[0] == L'+')
-        fits = TextCopy(result, NUMBER_CAPACITY, text);
-    else if (TextStartsWith(text, countryCode))
-        fits = TextFormat(result, NUMBER_CAPACITY, L"+%s", text);
-    else
-        fits = TextFormat(result, NUMBER_CAPACITY, L"+%s%s", countryCode, text);
-    return TextCopy(text, capacity, result) && fits;
-}
-
 BOOL ToInternational(WCHAR *text, size_t capacity)
 {
     return ToInternationalWithCode(text, capacity, app.countryCode);
+}
+
+void FormatDisplayNumber(void)
+{
+    FormatWithDialPlan(app.DisplayNumber, NUMBER_CAPACITY, app.NumberBuffer, app.dialPlan);
+    FitNumberToDisplay();
 }

@@ -24,6 +24,15 @@ static void SetErrorText(const WCHAR *text)
     TextCopy(app.lastErrorText, ERROR_TEXT_CAPACITY, text);
 }
 
+static bool HoldsLineBreak(const WCHAR *text, size_t count)
+{
+    for (size_t i = 0; i < count; i++) {
+        if (text[i] == L'\r' || text[i] == L'\n')
+            return true;
+    }
+    return false;
+}
+
 void ScanCookies(const WCHAR *reply, WantedCookie *wanted, int count)
 {
     const WCHAR *p = reply;
@@ -36,9 +45,12 @@ void ScanCookies(const WCHAR *reply, WantedCookie *wanted, int count)
         for (int i = 0; i < count; i++) {
             if (!TextStartsWith(p, wanted[i].name))
                 continue;
-            // A value too long for its buffer is unusable; the cookie then
-            // counts as missing rather than being sent cut.
-            if (!TextCopyCount(wanted[i].value, wanted[i].capacity, equals + 1, (size_t)(semicolon - equals - 1)))
+            // A value too long for its buffer is unusable, and so is one that
+            // runs across lines (it would split the next request): the
+            // cookie then counts as missing rather than being sent.
+            size_t length = (size_t)(semicolon - equals - 1);
+            if (HoldsLineBreak(equals + 1, length) ||
+                !TextCopyCount(wanted[i].value, wanted[i].capacity, equals + 1, length))
                 wanted[i].value[0] = 0;
             break;
         }
@@ -57,10 +69,23 @@ void ExtractJaJahError(const WCHAR *reply, WCHAR *out, size_t capacity)
     TextCopyCount(out, capacity, start, end ? (size_t)(end - start) : TextLength(start));
 }
 
+// '+' and eleven digits: anything else, a number cut short by the reply
+// limit among them, would have the phone dial what the service never meant.
+static bool IsAccessNumber(const WCHAR *text)
+{
+    if (text[0] != L'+')
+        return false;
+    for (int i = 1; i < ACCESS_NUMBER_LENGTH; i++) {
+        if (text[i] < L'0' || text[i] > L'9')
+            return false;
+    }
+    return true;
+}
+
 HRESULT ParseAccessNumber(const WCHAR *reply, WCHAR *out, size_t capacity)
 {
     const WCHAR *blankLine = TextFind(reply, L"\r\n\r\n+1");
-    if (!blankLine || TextLength(blankLine) > 20)
+    if (!blankLine || TextLength(blankLine) > 20 || !IsAccessNumber(blankLine + 4))
         return E_FAIL;
     TextCopyCount(out, capacity, blankLine + 4, ACCESS_NUMBER_LENGTH);
     return S_OK;

@@ -1,6 +1,9 @@
 // One HTTP/1.0 exchange with a callback service: bring up the Internet
 // connection, connect to the host on port 80, send the request text as it
-// is, and collect at most 1024 bytes of reply until the server closes.
+// is, and collect at most 1024 bytes of reply until the server closes (or
+// goes quiet, or the receive time is up). Every wait is bounded, so that no
+// server, however broken, holds the dialer (and the window with it) for
+// longer than the limits below.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <connmgr.h>
@@ -14,7 +17,10 @@
 #define REPLY_BYTES 1024
 #define SENDER_ADDRESS_BYTES 128
 #define CONNECT_TIMEOUT_MS 60000
-#define REPLY_TIMEOUT_SECONDS 5
+#define ADDRESS_CONNECT_MS 10000
+#define FIRST_BYTES_MS 5000
+#define QUIET_END_MS 5000
+#define RECEIVE_PHASE_MS 15000
 #define CONNECTION_MESSAGE_CAPACITY 32
 
 // Windows-1252: one byte for every UTF-16 unit and back, so that a
@@ -85,6 +91,56 @@ void FromServiceBytes(WCHAR *out, size_t capacity, const char *bytes, size_t cou
     out[n] = 0;
 }
 
+static timeval Timeout(DWORD ms)
+{
+    timeval timeout = {(long)(ms / 1000), (long)(ms % 1000) * 1000};
+    return timeout;
+}
+
+// select's result for reply bytes (or the peer's close): 1 ready, 0 timed
+// out, negative failed.
+static int WaitReadable(SOCKET s, DWORD ms)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval timeout = Timeout(ms);
+    return select(0, &readable, NULL, NULL, &timeout);
+}
+
+// A pending connect has ended when the socket is writable (connected) or in
+// the error set (refused); true only for the first, within the time.
+static bool WaitConnected(SOCKET s, DWORD ms)
+{
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_SET(s, &writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &failed);
+    timeval timeout = Timeout(ms);
+    return select(0, NULL, &writable, &failed, &timeout) > 0 && FD_ISSET(s, &writable);
+}
+
+// A blocking connect to a host whose accept queue is full waits minutes;
+// a non-blocking one is given ADDRESS_CONNECT_MS, then the socket goes back
+// to blocking for the exchange itself.
+static bool ConnectWithin(SOCKET candidate, const ADDRINFOA *entry, DWORD ms)
+{
+    u_long nonBlocking = 1;
+    if (ioctlsocket(candidate, FIONBIO, &nonBlocking) != 0)
+        return false;
+    if (connect(candidate, entry->ai_addr, (int)entry->ai_addrlen) == SOCKET_ERROR) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK || !WaitConnected(candidate, ms))
+            return false;
+        int error = 0;
+        int length = sizeof(error);
+        if (getsockopt(candidate, SOL_SOCKET, SO_ERROR, (char *)&error, &length) != 0 || error != 0)
+            return false;
+    }
+    u_long blocking = 0;
+    return ioctlsocket(candidate, FIONBIO, &blocking) == 0;
+}
+
 static SOCKET ConnectToFirstAddress(const ADDRINFOA *addresses, const ADDRINFOA **used)
 {
     for (const ADDRINFOA *entry = addresses; entry; entry = entry->ai_next) {
@@ -93,7 +149,7 @@ static SOCKET ConnectToFirstAddress(const ADDRINFOA *addresses, const ADDRINFOA 
         SOCKET candidate = socket(entry->ai_family, entry->ai_socktype, entry->ai_protocol);
         if (candidate == INVALID_SOCKET)
             continue;
-        if (connect(candidate, entry->ai_addr, (int)entry->ai_addrlen) == SOCKET_ERROR) {
+        if (!ConnectWithin(candidate, entry, ADDRESS_CONNECT_MS)) {
             closesocket(candidate);
             continue;
         }
@@ -103,38 +159,38 @@ static SOCKET ConnectToFirstAddress(const ADDRINFOA *addresses, const ADDRINFOA 
     return INVALID_SOCKET;
 }
 
-static bool WaitForReplyBytes(SOCKET connected)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(connected, &readable);
-    timeval timeout = {REPLY_TIMEOUT_SECONDS, 0};
-    return select(0, &readable, NULL, NULL, &timeout) == 1;
-}
-
-// Every wait for reply bytes is limited, not only the first: a server that
-// stalls halfway must not hold the dialer for ever.
+// The first bytes must come within FIRST_BYTES_MS. After them the reply ends
+// as a close would end it when the server has been quiet for QUIET_END_MS
+// (a complete reply on a connection left open), and in any case once the
+// receive phase has lasted RECEIVE_PHASE_MS (a server that trickles).
 static HRESULT ReceiveReply(SOCKET connected, char *reply, size_t *total)
 {
     *total = 0;
-    while (*total < REPLY_BYTES) {
-        if (!WaitForReplyBytes(connected)) {
-            SetLastErrorText(L"ERROR: Server hasn't responded in %d milliseconds", REPLY_TIMEOUT_SECONDS * 1000);
-            return E_FAIL;
-        }
+    DWORD started = GetTickCount();
+    if (WaitReadable(connected, FIRST_BYTES_MS) != 1) {
+        SetLastErrorText(L"ERROR: Server hasn't responded in %d milliseconds", FIRST_BYTES_MS);
+        return E_FAIL;
+    }
+    for (;;) {
         char sender[SENDER_ADDRESS_BYTES];
         int senderLength = SENDER_ADDRESS_BYTES;
         int received =
             recvfrom(connected, reply + *total, (int)(REPLY_BYTES - *total), 0, (sockaddr *)sender, &senderLength);
-        if (received == SOCKET_ERROR) {
-            SetLastErrorText(L"ERROR: Couldn't receive the data! Error = %d", WSAGetLastError());
-            return E_FAIL;
-        }
-        if (received == 0)
+        if (received == SOCKET_ERROR)
             break;
-        *total += (size_t)received;
+        *total += received > 0 ? (size_t)received : 0;
+        DWORD elapsed = GetTickCount() - started;
+        if (received == 0 || *total >= REPLY_BYTES || elapsed >= RECEIVE_PHASE_MS)
+            return S_OK;
+        DWORD left = RECEIVE_PHASE_MS - elapsed;
+        int ready = WaitReadable(connected, left < QUIET_END_MS ? left : QUIET_END_MS);
+        if (ready == 0)
+            return S_OK;
+        if (ready < 0)
+            break;
     }
-    return S_OK;
+    SetLastErrorText(L"ERROR: Couldn't receive the data! Error = %d", WSAGetLastError());
+    return E_FAIL;
 }
 
 static HRESULT Exchange(SOCKET *connected, ADDRINFOA **addresses, const WCHAR *host, const WCHAR *request, WCHAR *reply,

@@ -12,26 +12,12 @@
 #define STATUS_NETWORK 64
 #define STATUS_ALL 255
 
-// The rectangles of one layout, derived from the client rectangle alone.
-struct LayoutRects {
-    RECT statusBar;
-    RECT serviceTitle;
-    RECT keypadArea;
-    RECT numberDisplay;
-    RECT tabStrip;
-    RECT keys[KEY_COUNT];
-};
-
 void ScaleMetricsForDpi(int dpi);
-void ScaleLayoutMetrics(LayoutMetrics *metrics, int dpi);
 HFONT CreateUiFont(int height, BOOL bold, BYTE italic);
 void ComputeLayout(HWND window);
-void ComputeLayoutRects(const RECT *client, const LayoutMetrics *metrics, LayoutRects *rects);
 
 void RegisterStatusNotifications(HWND window);
 void ReadStatus(UINT mask);
-int SignalLevelFromRaw(int raw);
-int BatteryLevelFromMain(DWORD main);
 void DrawStatusBar(HDC dc, int left, int top, int right, int bottom, HDC skin, HFONT font, const WCHAR *title);
 
 // Painting

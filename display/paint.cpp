@@ -1,6 +1,7 @@
 // Painting: the keypad is drawn once per layout into its own surface; each
 // paint composes the frame off-screen and copies only what needs repainting.
 #include "app/text.h"
+#include "app/keys.h"
 #include "display/display.h"
 
 #define NUMBER_WHITE RGB(255, 255, 255)
@@ -25,13 +26,6 @@ static const KeyGradient NumberDisplayGradient = {RGB(104, 124, 150), RGB(38, 66
 static const KeyGradient CallKeyGradient = {RGB(155, 206, 150), RGB(64, 179, 60), RGB(31, 161, 25), RGB(39, 171, 30)};
 static const KeyGradient DarkKeyGradient = {RGB(32, 48, 71), RGB(11, 28, 54), RGB(4, 24, 49), RGB(4, 24, 50)};
 
-static const struct {
-    WCHAR digit;
-    const WCHAR *letters;
-} DigitKeyLabels[12] = {
-    {L'1', L""},     {L'2', L"ABC"}, {L'3', L"DEF"},  {L'4', L"GHI"}, {L'5', L"JKL"}, {L'6', L"MNO"},
-    {L'7', L"PQRS"}, {L'8', L"TUV"}, {L'9', L"WXYZ"}, {L'0', L"+"},   {L'*', L""},    {L'#', L""},
-};
 
 static TRIVERTEX Vertex(int x, int y, COLORREF colour)
 {
@@ -151,18 +145,24 @@ void DrawKeypad(HDC dc)
 {
     const RECT *display = &app.numberDisplayRect;
     DrawNumberBackground(dc, display->left, display->top, display->right, display->bottom);
-    static const int digitOrder[12] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 9, 11};
-    for (int index : digitOrder) {
-        const RECT *key = &app.keyRects[index];
-        DrawDigitKey(dc, key->left, key->top, key->right, key->bottom, DigitKeyLabels[index].digit,
-                     DigitKeyLabels[index].letters);
+    for (int i = 0; i < KEY_COUNT; i++) {
+        const RECT *key = &app.keyRects[i];
+        switch (KeypadKeys[i].code) {
+        case KEY_NEW_CONTACT:
+            DrawNewContactKey(dc, key->left, key->top, key->right, key->bottom);
+            break;
+        case KEY_CALL:
+            DrawCallKey(dc, key->left, key->top, key->right, key->bottom);
+            break;
+        case KEY_BACKSPACE:
+            DrawBackspaceKey(dc, key->left, key->top, key->right, key->bottom);
+            break;
+        default:
+            DrawDigitKey(dc, key->left, key->top, key->right, key->bottom, (WCHAR)KeypadKeys[i].code,
+                         KeypadKeys[i].letters);
+            break;
+        }
     }
-    const RECT *key = &app.keyRects[12];
-    DrawNewContactKey(dc, key->left, key->top, key->right, key->bottom);
-    key = &app.keyRects[13];
-    DrawCallKey(dc, key->left, key->top, key->right, key->bottom);
-    key = &app.keyRects[14];
-    DrawBackspaceKey(dc, key->left, key->top, key->right, key->bottom);
 }
 
 void BlendConstantAlpha(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,

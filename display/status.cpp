@@ -35,16 +35,6 @@ void RegisterStatusNotifications(HWND window)
     ReadStatus(STATUS_ALL);
 }
 
-int SignalLevelFromRaw(int raw)
-{
-    return (int)(raw * 0.05);
-}
-
-int BatteryLevelFromMain(DWORD main)
-{
-    return (int)((main >> 16) * 0.21 + 0.5);
-}
-
 void ReadStatus(UINT mask)
 {
     DeviceStatus *status = &app.status;

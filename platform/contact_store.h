@@ -1,5 +1,6 @@
-// The emulated phone's contact store: vCard 3.0 cards in UTF-8, kept in
-// "contacts.vcf" beside the running executable.
+// The emulated phone's contact store: "contacts.vcf" beside the running
+// executable. It reads the vCard 2.1, 3.0 and 4.0 cards that phones and
+// address books export (platform/vcard_reader.h) and writes vCard 3.0.
 #pragma once
 #include <string>
 #include <vector>
@@ -12,15 +13,23 @@ struct StoredContact {
 // The store file: "contacts.vcf" in the folder of the running executable.
 std::wstring ContactStorePath();
 
-// Every card of a UTF-8 text, in order. FN gives the name, else N; every TEL
-// gives a number, its value exactly as stored. Invalid UTF-8 becomes U+FFFD;
-// a card cut off by the end of the text keeps what it had.
-std::vector<StoredContact> ParseVCards(const std::string &utf8);
+// At most this many cards are read from one file...
+#define CONTACT_CARD_LIMIT 10000
+// ...and at most this many bytes of it.
+#define CONTACT_FILE_LIMIT (64u << 20)
 
-// One vCard 3.0 card with CRLF line ends, long lines folded.
+// Every card of the file's bytes, in order, up to CONTACT_CARD_LIMIT: FN
+// gives the name, else N; every TEL gives a number, decoded, a tel: URI as
+// its number with a pause before the extension. Names and numbers are cut
+// to VCARD_TEXT_CAPACITY units; invalid UTF-8 becomes U+FFFD; a card cut off
+// by the end of the text keeps what it had.
+std::vector<StoredContact> ParseVCards(const std::string &bytes);
+
+// One vCard 3.0 card with CRLF line ends, text escaped, long lines folded.
 std::string FormatVCard(const StoredContact &contact);
 
-// A missing or unreadable file gives an empty list.
+// A missing or unreadable file gives an empty list; only the first
+// CONTACT_FILE_LIMIT bytes of a bigger file are read.
 std::vector<StoredContact> LoadContacts(const std::wstring &path);
 
 // Adds one card at the end of the file, creating it if need be.

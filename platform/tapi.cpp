@@ -1,8 +1,10 @@
 // The phone's telephony service on the desktop. Call requests are accepted
 // by appending "destination<TAB>called party<LF>" (UTF-8) to calls.log in the
-// executable's folder. The line functions see the configured line devices;
-// the last one is the cellular line, named by "LineName", whose first
-// address is "LineNumber" (both under the device emulation key).
+// executable's folder; a request whose texts hold a control character is
+// refused, so that the log keeps one line per call. The line functions see
+// the configured line devices; the last one is the cellular line, named by
+// "LineName", whose first address is "LineNumber" (both under the device
+// emulation key).
 #include <tapi.h>
 #include <wchar.h>
 
@@ -79,6 +81,17 @@ void PlaceVarText(BYTE *record, DWORD totalSize, DWORD *neededSize, DWORD *usedS
     }
 }
 
+// C0, DEL and C1 controls: one of them in a logged text would break the
+// log's one line per call.
+bool HoldsControlCharacter(const WCHAR *text)
+{
+    for (; text && *text; text++) {
+        if (*text < 0x20 || (*text >= 0x7F && *text <= 0x9F))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 DWORD TapiEmulationOpenInstances(void)
@@ -92,8 +105,10 @@ LONG WINAPI tapiRequestMakeCallW(LPCWSTR lpszDestAddress, LPCWSTR lpszAppName, L
 {
     (void)lpszAppName;
     (void)lpszComment;
-    if (!lpszDestAddress || !lpszDestAddress[0])
+    if (!lpszDestAddress || !lpszDestAddress[0] || HoldsControlCharacter(lpszDestAddress))
         return TAPIERR_INVALDESTADDRESS;
+    if (HoldsControlCharacter(lpszCalledParty))
+        return TAPIERR_REQUESTFAILED;
     if (EmulationGetDWORD(L"RefuseCalls", 0) == 1)
         return TAPIERR_REQUESTFAILED;
 

@@ -172,7 +172,9 @@ void LoadSettings(void)
     LoadOwnNumber();
     LoadServices();
 
-    if (!app.NumberBuffer[0]) {
+    // A number the user has just erased stays erased: refilled while a new
+    // number is being typed, it would be dialled without being seen.
+    if (!app.NumberBuffer[0] && !app.numberEntryActive) {
         WCHAR lastDialed[NUMBER_CAPACITY];
         ReadSetting(lastDialed, NUMBER_CAPACITY, SETTINGS_KEY, L"lastDialedNumber", NULL);
         FilterDialable(app.NumberBuffer, lastDialed, NUMBER_CAPACITY);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/shell.h"
 #include "settings/settings.h"
@@ -125,4 +126,36 @@ TEST_F(ProcessCommandLineTest, ChooseContactEndsTheCommandLineWithoutTouchingThe
     wcscpy(app.NumberBuffer, L"123");
     EXPECT_EQ(0, ProcessCommandLine(L"-choosecontact"));
     EXPECT_STREQ(L"123", app.NumberBuffer);
+}
+
+static std::wstring Unquoted(const std::wstring &line, size_t capacity = 260)
+{
+    std::vector<WCHAR> out(capacity + 1, L'#');
+    UndoDesktopQuoting(out.data(), capacity, line.c_str());
+    EXPECT_EQ(L'#', out[capacity]) << "written past the capacity";
+    return out.data();
+}
+
+// The desktop shell quotes arguments that hold spaces; the line is read as
+// the user typed it.
+TEST(DesktopQuoting, QuotesAreTakenAwayAndEverythingElseStays)
+{
+    EXPECT_EQ(L"555 1234 -name=Jane Doe", Unquoted(L"\"555 1234 -name=Jane Doe\""));
+    EXPECT_EQ(L"555-1234 -name=Jane Doe", Unquoted(L"555-1234 \"-name=Jane Doe\""));
+    EXPECT_EQ(L"5551234  -name=Jane   Doe", Unquoted(L"5551234  -name=Jane   Doe")) << "no quotes: unchanged";
+    EXPECT_EQ(L"-name=C:\\x\\y", Unquoted(L"-name=C:\\x\\y"));
+    EXPECT_EQ(L"-name=Jane \"JJ\" Doe", Unquoted(L"\"-name=Jane \\\"JJ\\\" Doe\""));
+    EXPECT_EQ(L"a\\b c", Unquoted(L"a\\\\\"b c\"")) << "two backslashes before a quote give one";
+    EXPECT_EQ(L"a\\\"b", Unquoted(L"a\\\\\\\"b")) << "three give one and a literal quote";
+    EXPECT_EQ(L"", Unquoted(L"\"\""));
+    EXPECT_EQ(L"55", Unquoted(L"\"5555\"", 3));
+    EXPECT_EQ(std::wstring(9, L'\\'), Unquoted(std::wstring(5000, L'\\'), 10));
+    EXPECT_EQ(L"", Unquoted(L"abc", 1));
+}
+
+TEST_F(ProcessCommandLineTest, QuotedArgumentsGiveTheNumberAndTheName)
+{
+    EXPECT_EQ(0, ProcessCommandLine(L"\"555 1234 -name=Jane Doe\""));
+    EXPECT_EQ(0, ProcessCommandLine(L"555-1234 \"-name=Jane Doe\""));
+    EXPECT_EQ("5551234\tJane Doe\n5551234\tJane Doe\n", ReadFileBytes(CallsLogPath()));
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <tapi.h>
 
 #include "dialing/dialing.h"
 #include "settings/settings.h"
+#include "support/fake_server.h"
 #include "support/test_support.h"
 
 class DialerTest : public ::testing::Test
@@ -59,6 +61,33 @@ TEST_F(DialerTest, RefusedCellularRequestFailsWithNothingRecorded)
     EXPECT_EQ(1, app.numberEntryActive);
 }
 
+TEST_F(DialerTest, ControlCharactersInANumberOrNameAreRefusedAndNothingLogged)
+{
+    const struct {
+        const wchar_t *number;
+        const wchar_t *name;
+    } rows[] = {
+        {L"555\r\n1234", L"Jane"},         {L"5551234\n", L""},      {L"555\t1234", L""},
+        {L"5551234", L"Jane\nEvil\tline"}, {L"5551234", L"\x1b[2J"}, {L"5551234", L"Zo\u0085e"},
+        {L"5551234", L"DEL\x7f"},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(E_FAIL, DialNumber(row.number, row.name)) << Narrow(row.number) << " " << Narrow(row.name);
+        EXPECT_EQ(1, app.numberEntryActive);
+    }
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_FALSE(LastDialedStored());
+    EXPECT_GT(0, tapiRequestMakeCallW(L"555\n1234", NULL, L"", NULL));
+    EXPECT_GT(0, tapiRequestMakeCallW(L"5551234", NULL, L"a\rb", NULL));
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+
+    EXPECT_EQ(S_OK, DialNumber(L"5551234", L"Zo\u00eb \u00a0Doe"));
+    EXPECT_EQ("5551234\tZo\xc3\xab \xc2\xa0"
+              "Doe\n",
+              ReadFileBytes(CallsLogPath()))
+        << "other characters still pass";
+}
+
 TEST_F(DialerTest, ANumberIsRecordedOnlyAfterSuccess)
 {
     EXPECT_EQ(S_OK, DialNumber(L"111", L""));
@@ -72,6 +101,7 @@ TEST_F(DialerTest, SelectedServiceRoutesTheCall)
     SetSettingValue(L"service1type", L"phone");
     SetSettingValue(L"service2type", L"jajah");
     SetSettingValue(L"service", L"1");
+    SetSettingValue(L"myNumber", L"+14155550100");
     LoadSettings();
     // Without an Internet connection nothing leaves the device.
     SetEmulationDWORD(L"InternetConnection", 0);
@@ -95,4 +125,27 @@ TEST_F(DialerTest, CopyLastErrorTextIsBounded)
     WCHAR full[ERROR_TEXT_CAPACITY];
     CopyLastErrorText(full, ERROR_TEXT_CAPACITY);
     EXPECT_STREQ(app.lastErrorText, full);
+}
+
+// The callbacks ring the phone's own number; the lookup that found none
+// leaves "+1", and such a request would ask for a call to nobody.
+TEST_F(DialerTest, CallbacksWithoutAnOwnNumberSendNothingAndSayWhy)
+{
+    SKIP_OUTSIDE_TEST_NETWORK();
+    for (const wchar_t *type : {L"grandcentral", L"jajah"}) {
+        SetSettingValue(L"service1type", type);
+        LoadSettings();
+        ASSERT_STREQ(L"+1", app.myNumber);
+        FakeServer server("127.0.0.1");
+        ASSERT_TRUE(server.Listening());
+        server.Queue(Reply("HTTP/1.0 200 OK\r\n\r\nresult=0"));
+        CapturedMessageBoxes().clear();
+        EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L"")) << Narrow(type);
+        ASSERT_EQ(1u, CapturedMessageBoxes().size()) << Narrow(type);
+        EXPECT_EQ(L"Zembrik", CapturedMessageBoxes()[0].caption);
+        EXPECT_NE(std::wstring::npos, CapturedMessageBoxes()[0].text.find(L"own number is unknown"));
+        EXPECT_NE(std::wstring::npos, CapturedMessageBoxes()[0].text.find(L"\"myNumber\""));
+        EXPECT_TRUE(server.Requests().empty()) << Narrow(type);
+        EXPECT_FALSE(LastDialedStored());
+    }
 }

@@ -250,3 +250,60 @@ TEST(KeypadMapping, VirtualKeysToKeyCodes)
     EXPECT_EQ(KEY_NONE, MapVirtualKeyToKeyCode('A'));
     EXPECT_EQ(KEY_NONE, MapVirtualKeyToKeyCode(VK_RETURN));
 }
+
+// A keyboard repeats a held key: the first repeat after half a second, then
+// about thirty a second, until the key-up.
+class HeldHardwareKeyTest : public KeypadTest
+{
+  protected:
+    void HoldWithAutoRepeat(UINT vk)
+    {
+        PostMessageW(window, WM_KEYDOWN, vk, 1);
+        std::thread keyboard([this, vk] {
+            Sleep(500);
+            for (int i = 0; i < 30; i++) {
+                PostMessageW(window, WM_KEYDOWN, vk, 0x40000001);
+                Sleep(33);
+            }
+            PostMessageW(window, WM_KEYUP, vk, 0xC0000001);
+        });
+        PumpMessagesFor(1800);
+        keyboard.join();
+        Drain();
+    }
+};
+
+TEST_F(HeldHardwareKeyTest, AHeldZeroTypesOnlyThePlus)
+{
+    Start();
+    HoldWithAutoRepeat('0');
+    EXPECT_STREQ(L"+", app.NumberBuffer);
+    Key('4');
+    Key('4');
+    Key(VK_RETURN);
+    EXPECT_EQ("+44\t\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_TRUE(app.toneDevice == NULL);
+    DeleteCallsLog();
+}
+
+TEST_F(HeldHardwareKeyTest, AHeldOneDialsVoicemailOnceAndTypesNothing)
+{
+    SetEmulationString(L"LineNumber", L"4155550100");
+    Start();
+    Key('7');
+    HoldWithAutoRepeat('1');
+    EXPECT_EQ("+14155550100\tVoicemail\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_STREQ(L"7", app.NumberBuffer);
+    DeleteCallsLog();
+}
+
+TEST_F(HeldHardwareKeyTest, AHeldBackspaceStillClearsAndTheNextPressTypes)
+{
+    Start();
+    Key('1');
+    Key('2');
+    HoldWithAutoRepeat(VK_BACK);
+    EXPECT_STREQ(L"", app.NumberBuffer);
+    Key('5');
+    EXPECT_STREQ(L"5", app.NumberBuffer) << "the next press is a new one";
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/keys.h"
 #include "display/display.h"
 
 namespace
@@ -143,4 +144,28 @@ TEST(StatusValues, SignalBarsAndBatteryFill)
     const int fills[] = {0, 4, 9, 13, 16, 17, 17, 21};
     for (int i = 0; i < 8; i++)
         EXPECT_EQ(fills[i], BatteryLevelFromMain((DWORD)charges[i] << 16)) << "charge " << charges[i];
+}
+
+TEST(LayoutArithmetic, MultiplyDivideRoundsAsTheSystemDoes)
+{
+    const int values[] = {0, 1, 2, 3, 5, 13, 40, 48, 95, 96, 131, 192, -1, -3, -40, -131, 2147483647, -2147483647};
+    const int divisors[] = {96, 2, 3, -2, -96, 7};
+    for (int a : values) {
+        for (int b : {1, 2, 131, 192, -3, 300}) {
+            for (int c : divisors)
+                EXPECT_EQ(MulDiv(a, b, c), MultiplyDivide(a, b, c)) << a << " * " << b << " / " << c;
+        }
+    }
+    EXPECT_EQ(MulDiv(5, 3, 0), MultiplyDivide(5, 3, 0));
+}
+
+TEST(LayoutArithmetic, EveryKeyHasItsPlaceInTheOneTable)
+{
+    for (int i = 0; i < KEY_COUNT; i++)
+        EXPECT_EQ(i, KeyIndexOf(KeypadKeys[i].code));
+    EXPECT_EQ(-1, KeyIndexOf(KEY_NONE));
+    EXPECT_EQ(-1, KeyIndexOf('+'));
+    LayoutRects rects = Lay(240, 320);
+    EXPECT_EQ(80, rects.keys[KeyIndexOf('0')].left) << "0 sits in the middle of the fourth row";
+    EXPECT_EQ(188, rects.keys[KeyIndexOf('0')].top);
 }

@@ -273,3 +273,119 @@ TEST_F(ProgramTest, ChooseContactSentToTheRunningDialerKeepsItsWindow)
     EXPECT_EQ(0u, CloseAndWait(window));
     DeleteFileW((folder + L"contacts.vcf").c_str());
 }
+
+// The desktop shell quotes an argument that holds a space, and the program
+// receives the quotes with its command line.
+TEST_F(ProgramTest, ShellQuotedArgumentsGiveTheNumberAndTheName)
+{
+    EXPECT_EQ(16u, RunProgram(exe, L"\"555 1234 -name=Jane Doe\""));
+    EXPECT_EQ(16u, RunProgram(exe, L"555-1234 \"-name=Jane Doe\""));
+    EXPECT_EQ("5551234\tJane Doe\n5551234\tJane Doe\n", CallsLog());
+
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    EXPECT_EQ(16u, RunProgram(exe, L"5550199 \"-name=Bob Roe\""));
+    EXPECT_EQ("5551234\tJane Doe\n5551234\tJane Doe\n5550199\tBob Roe\n", CallsLog()) << "the hand-over alike";
+    EXPECT_EQ(0u, CloseAndWait(window));
+}
+
+static bool IsFullScreenInFront(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return !IsIconic(window) && GetForegroundWindow() == window && rect.left == 0 && rect.top == 0 &&
+           rect.right == GetSystemMetrics(SM_CXSCREEN) && rect.bottom == GetSystemMetrics(SM_CYSCREEN);
+}
+
+TEST_F(ProgramTest, ASecondStartBringsTheMinimizedDialerBack)
+{
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    for (const wchar_t *arguments : {L"", L"5551234"}) {
+        ShowWindow(window, SW_MINIMIZE);
+        ASSERT_TRUE(PumpMessagesUntil([&] { return IsIconic(window) != FALSE; }, 5000));
+        EXPECT_EQ(16u, RunProgram(exe, arguments));
+        EXPECT_TRUE(PumpMessagesUntil([&] { return IsFullScreenInFront(window); }, 5000))
+            << "after a second start with '" << Narrow(arguments) << "'";
+    }
+    EXPECT_EQ("5551234\t\n", CallsLog());
+    EXPECT_EQ(0u, CloseAndWait(window));
+}
+
+// What the X screen shows at (x, y), read back through the desktop's DC.
+static COLORREF ScreenPixel(int x, int y)
+{
+    HDC screen = GetDC(NULL);
+    COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(NULL, screen);
+    return colour;
+}
+
+static bool IsGreen(COLORREF c)
+{
+    return GetGValue(c) > GetRValue(c) + 40 && GetGValue(c) > GetBValue(c) + 40;
+}
+
+TEST_F(ProgramTest, ARotatedWindowShowsItsNewLayoutWhole)
+{
+    ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"default.png").c_str(), (folder + L"default.png").c_str(), FALSE));
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    PumpMessagesFor(500);
+    // Portrait: the key 6 lies at (210, 113); landscape 240x180 puts the call
+    // key there, in the fourth column, and the key 1 at (3, 50).
+    ASSERT_FALSE(IsGreen(ScreenPixel(210, 113)));
+    SetWindowPos(window, NULL, 0, 0, 240, 180, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(PumpMessagesUntil([] { return IsGreen(ScreenPixel(210, 113)); }, 3000))
+        << std::hex << ScreenPixel(210, 113);
+    COLORREF keyOne = ScreenPixel(3, 50);
+    EXPECT_TRUE(abs(GetRValue(keyOne) - 28) <= 4 && abs(GetGValue(keyOne) - 35) <= 4 && abs(GetBValue(keyOne) - 45) <= 4)
+        << std::hex << keyOne;
+    EXPECT_EQ(0u, CloseAndWait(window));
+}
+
+// A second start whose hand-over arrives while the running dialer's chooser
+// is open waits for that dial to end; it never dials inside it.
+TEST_F(ProgramTest, AHandOverDuringADialIsHeldUntilItEnds)
+{
+    ASSERT_TRUE(AppendContact(folder + L"contacts.vcf", {L"Bob", {L"5550199"}}));
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    HANDLE chooserStart = Start(L"-choosecontact");
+    ASSERT_TRUE(PumpMessagesUntil([] { return FindWindowW(L"#32770", L"Zembrik: Select a contact") != NULL; },
+                                  20000));
+    EXPECT_EQ(16u, RunProgram(exe, L"5551234")) << "the later start is not kept waiting";
+    EXPECT_EQ("", CallsLog()) << "nothing is dialled while the chooser is open";
+    EXPECT_TRUE(PickInChooser());
+    EXPECT_EQ(16u, WaitForExit(chooserStart));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return CallsLog().size() >= 21; }, 5000));
+    EXPECT_EQ("5550199\tBob\n5551234\t\n", CallsLog());
+    EXPECT_EQ(0u, CloseAndWait(window));
+    DeleteFileW((folder + L"contacts.vcf").c_str());
+}
+
+TEST_F(ProgramTest, ChooseContactOverExportedAddressBooksDialsPlainNumbers)
+{
+    const struct {
+        const wchar_t *file;
+        std::wstring firstPick;
+    } exports[] = {
+        {L"vcard-4.0.vcf", L"+1-418-656-9254p102\tSimon Perreault\n"},
+        {L"android-2.1.vcf", L"+7 912 345-67-89\t\u0418\u0432\u0430\u043d \u041f\u0435\u0442\u0440\u043e\u0432\n"},
+    };
+    for (const auto &exported : exports) {
+        DeleteFileW((folder + L"calls.log").c_str());
+        ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"vcards\\" + exported.file).c_str(),
+                              (folder + L"contacts.vcf").c_str(), FALSE));
+        HANDLE dialer = Start(L"-choosecontact");
+        ASSERT_TRUE(dialer != NULL);
+        EXPECT_TRUE(PickInChooser());
+        EXPECT_EQ(16u, WaitForExit(dialer));
+        EXPECT_EQ(Narrow(exported.firstPick), CallsLog()) << Narrow(exported.file);
+    }
+    DeleteFileW((folder + L"contacts.vcf").c_str());
+}

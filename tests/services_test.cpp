@@ -242,7 +242,20 @@ TEST(CookieScan, PrefixNamesLastHeaderWinsEmptyValuesSkipped)
                 wanted, 3);
     EXPECT_STREQ(L"second", a);
     EXPECT_STREQ(L"", v);
-    EXPECT_STREQ(L"S1\r\nX: y", s) << "a value without its own ';' runs to the next one";
+    EXPECT_STREQ(L"", s) << "a value without its own ';' runs to the next one, across a line break";
+}
+
+TEST(CookieScan, AValueHoldingALineBreakCountsAsMissing)
+{
+    WCHAR a[16] = L"";
+    WantedCookie wanted = {L"a_t", a, 16};
+    for (const wchar_t *reply : {L"Set-Cookie: a_t=A1\r\nX-Evil: 1;", L"Set-Cookie: a_t=A1\nX;",
+                                 L"Set-Cookie: a_t=A\r1;", L"Set-Cookie: a_t=A1;\r\nSet-Cookie: a_t=A2\r\n;"}) {
+        ScanCookies(reply, &wanted, 1);
+        EXPECT_STREQ(L"", a) << "the last matching header's value is unusable";
+    }
+    ScanCookies(L"Set-Cookie: a_t=A1\r\n;Set-Cookie: a_t=A2;", &wanted, 1);
+    EXPECT_STREQ(L"A2", a) << "a later header on its own line still sets the cookie";
 }
 
 TEST(CookieScan, MisspelledHeadersAndMisplacedSignsAreIgnored)
@@ -279,10 +292,21 @@ TEST(PhoneComReply, AccessNumberFollowsABlankLine)
     WCHAR number[ACCESS_NUMBER_CAPACITY];
     EXPECT_EQ(S_OK, ParseAccessNumber(L"HTTP/1.0 200 OK\r\n\r\n+18005551234\r\n", number, ACCESS_NUMBER_CAPACITY));
     EXPECT_STREQ(L"+18005551234", number);
-    EXPECT_EQ(S_OK, ParseAccessNumber(L"X\r\n\r\nbusy\r\n\r\n+1800", number, ACCESS_NUMBER_CAPACITY));
-    EXPECT_STREQ(L"+1800", number);
+    EXPECT_EQ(S_OK, ParseAccessNumber(L"X\r\n\r\nbusy\r\n\r\n+18005550000", number, ACCESS_NUMBER_CAPACITY));
+    EXPECT_STREQ(L"+18005550000", number);
     EXPECT_EQ(S_OK, ParseAccessNumber(L"\r\n\r\n+123456789012345", number, ACCESS_NUMBER_CAPACITY));
     EXPECT_STREQ(L"+12345678901", number) << "sixteen characters after the blank line are accepted, twelve kept";
     EXPECT_EQ(E_FAIL, ParseAccessNumber(L"\r\n\r\n+1234567890123456", number, ACCESS_NUMBER_CAPACITY));
     EXPECT_EQ(E_FAIL, ParseAccessNumber(L"HTTP/1.0 200 OK\r\n\r\n18005551234", number, ACCESS_NUMBER_CAPACITY));
+}
+
+TEST(PhoneComReply, OnlyAPlusAndElevenDigitsAreAnAccessNumber)
+{
+    WCHAR number[ACCESS_NUMBER_CAPACITY] = L"kept";
+    for (const wchar_t *body : {L"+1", L"+1800", L"+1800555123", L"+1ABCDEFGHIJ", L"+1800555123x", L"+1800 555 1234",
+                                L"+1800\t5551234", L"+1800\r\n5551234", L"+1\x1b[2J5551234", L"+1\uff18005551234"}) {
+        EXPECT_EQ(E_FAIL, ParseAccessNumber((std::wstring(L"\r\n\r\n") + body).c_str(), number, ACCESS_NUMBER_CAPACITY))
+            << Narrow(body);
+    }
+    EXPECT_STREQ(L"kept", number) << "a rejected reply leaves the buffer alone";
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/shell.h"
+#include "dialing/dialing.h"
 #include "settings/settings.h"
 #include "support/test_support.h"
 
@@ -368,4 +369,96 @@ TEST_F(MainWindowTest, AStateChangeByAnotherProcessReachesTheStatusBar)
                              L"add \"HKLM\\System\\State\\Phone\" /v \"Signal Strength Raw\" /t REG_DWORD /d 61 /f"));
     EXPECT_TRUE(PumpMessagesUntil([] { return app.status.signalLevel == 3; }, 5000));
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"System\\State\\Phone", L"Signal Strength Raw");
+}
+
+// The number on screen is the number Call dials: every way the number can
+// change outside typing brings the display along.
+TEST_F(MainWindowTest, AHandOverDialShowsTheDialledNumber)
+{
+    SetSettingValue(L"lastDialedNumber", L"999");
+    Start();
+    Type(L"12");
+    COPYDATASTRUCT data = {0, (DWORD)(7 * sizeof(WCHAR)), (void *)L"5550199"};
+    SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&data);
+    EXPECT_EQ("5550199\t\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_STREQ(L"5550199", app.NumberBuffer);
+    EXPECT_STREQ(L"555-0199", app.DisplayNumber);
+    EXPECT_EQ(0, app.numberEntryActive) << "shown as the last dialled number";
+    RECT update;
+    EXPECT_TRUE(GetUpdateRect(window, &update, FALSE)) << "the screen is repainted";
+    Command(CMD_DIAL);
+    EXPECT_EQ("5550199\t\n5550199\t\n", ReadFileBytes(CallsLogPath())) << "Call dials what the screen shows";
+}
+
+TEST_F(MainWindowTest, AReloadNeverBringsBackAnErasedNumber)
+{
+    SetSettingValue(L"lastDialedNumber", L"5551234");
+    SetSettingValue(L"service1type", L"phone");
+    SetSettingValue(L"service2type", L"phone");
+    Start();
+    Type(L"12");
+    Command(CMD_KEY, KEY_BACKSPACE);
+    Command(CMD_KEY, KEY_BACKSPACE);
+    Command(CMD_NEXT_SERVICE);
+    SendMessageW(window, WM_SETTINGS_CHANGED, 0, SETTINGS_NOTIFY_USER_DATA);
+    Command(CMD_RELOAD_SETTINGS);
+    EXPECT_STREQ(L"", app.NumberBuffer);
+    EXPECT_STREQ(L"", app.DisplayNumber);
+    Type(L"9");
+    Command(CMD_DIAL);
+    EXPECT_EQ("9\t\n", ReadFileBytes(CallsLogPath()));
+}
+
+TEST_F(MainWindowTest, AReloadThatRefillsTheNumberShowsIt)
+{
+    SetSettingValue(L"lastDialedNumber", L"5551234");
+    Start();
+    Command(CMD_CLEAR);
+    EXPECT_STREQ(L"", app.DisplayNumber);
+    ASSERT_EQ(0, app.numberEntryActive) << "a clear keeps the last-dialled state";
+    Command(CMD_RELOAD_SETTINGS);
+    EXPECT_STREQ(L"5551234", app.NumberBuffer);
+    EXPECT_STREQ(L"555-1234", app.DisplayNumber);
+    SetSettingValue(L"lastDialedNumber", L"5550000");
+    SetSettingValue(L"dialplan", L"NNN.NNNN");
+    Command(CMD_RELOAD_SETTINGS);
+    EXPECT_STREQ(L"555-1234", app.DisplayNumber) << "an unchanged number keeps its shape until the next edit";
+}
+
+TEST_F(MainWindowTest, ActivatingTheMinimizedWindowOnTheDesktopIsAnActivation)
+{
+    SetSettingValue(L"exitOnMinimize", L"1");
+    Start();
+    app.selectedTab = 1;
+    SendMessageW(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), 0);
+    ASSERT_TRUE(IsWindow(window)) << "taken for a loss of activation, it ended the program";
+    EXPECT_EQ((ULONG_PTR)(SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON),
+              (ULONG_PTR)GetPropW(window, SHFULLSCREEN_STATE_PROPERTY));
+    EXPECT_EQ(KEYPAD_TAB, app.selectedTab);
+    SendMessageW(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
+    EXPECT_FALSE(IsWindow(window)) << "minimized and losing activation still ends it";
+    window = NULL;
+}
+
+TEST_F(MainWindowTest, WithoutAnOwnNumberVoicemailDialsNothing)
+{
+    Start();
+    ASSERT_STREQ(L"+1", app.myNumber) << "the line reports no number";
+    Command(CMD_VOICEMAIL);
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    bool present = true;
+    GetSettingValue(L"lastDialedNumber", &present);
+    EXPECT_FALSE(present);
+    EXPECT_FALSE(IsIconic(window));
+}
+
+TEST(OwnNumber, NothingAfterTheCountryCodeIsUnknown)
+{
+    EXPECT_FALSE(OwnNumberIsKnown(L"+1", L"1"));
+    EXPECT_FALSE(OwnNumberIsKnown(L"+", L""));
+    EXPECT_FALSE(OwnNumberIsKnown(L"+44", L"44"));
+    EXPECT_FALSE(OwnNumberIsKnown(L"", L"1"));
+    EXPECT_TRUE(OwnNumberIsKnown(L"+14155550100", L"1"));
+    EXPECT_TRUE(OwnNumberIsKnown(L"+442071234567", L"1"));
+    EXPECT_TRUE(OwnNumberIsKnown(L"+1", L"44"));
 }

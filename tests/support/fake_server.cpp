@@ -2,7 +2,8 @@
 
 #include <ws2tcpip.h>
 
-#define HOLD_MS 8000
+#define HOLD_MS 40000
+#define RESET_PAUSE_MS 500
 
 FakeReply Reply(const std::string &bytes)
 {
@@ -17,10 +18,16 @@ FakeReply ReplyThen(FakeReply::Behaviour behaviour, const std::string &bytes)
     return reply;
 }
 
-FakeServer::FakeServer(const char *address, unsigned short port)
+FakeReply TrickleReply(const std::string &bytes, size_t bytesPerStep, DWORD stepMs)
 {
-    WSADATA winsock;
-    WSAStartup(MAKEWORD(2, 2), &winsock);
+    FakeReply reply = ReplyThen(FakeReply::Trickle, bytes);
+    reply.trickleBytes = bytesPerStep;
+    reply.trickleMs = stepMs;
+    return reply;
+}
+
+static int LoopbackAddress(const char *address, unsigned short port, sockaddr_storage *out)
+{
     sockaddr_storage local = {};
     int length = 0;
     if (strchr(address, ':')) {
@@ -36,6 +43,16 @@ FakeServer::FakeServer(const char *address, unsigned short port)
         inet_pton(AF_INET, address, &v4->sin_addr);
         length = sizeof(*v4);
     }
+    *out = local;
+    return length;
+}
+
+FakeServer::FakeServer(const char *address, unsigned short port)
+{
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    sockaddr_storage local;
+    int length = LoopbackAddress(address, port, &local);
     listener = socket(local.ss_family, SOCK_STREAM, IPPROTO_TCP);
     BOOL reuse = TRUE;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, (const char *)&reuse, sizeof(reuse));
@@ -92,11 +109,48 @@ static bool RequestComplete(const std::string &request)
     return request.size() >= headersEnd + 4 + bodyLength + 2;
 }
 
-bool FakeServer::HoldUnlessStopped(DWORD ms)
+bool FakeServer::HoldWhileClientStays(SOCKET client, DWORD ms)
 {
-    for (DWORD waited = 0; waited < ms && !stopping; waited += 50)
-        Sleep(50);
+    DWORD start = GetTickCount();
+    while (!stopping && GetTickCount() - start < ms) {
+        if (!Readable(client, 50))
+            continue;
+        char discard[512];
+        if (recv(client, discard, sizeof(discard), 0) <= 0)
+            return false;
+    }
     return !stopping;
+}
+
+void FakeServer::Respond(SOCKET client, const FakeReply &reply)
+{
+    switch (reply.behaviour) {
+    case FakeReply::CloseAtOnce:
+        break;
+    case FakeReply::Silent:
+        HoldWhileClientStays(client, HOLD_MS);
+        break;
+    case FakeReply::Trickle:
+        for (size_t sent = 0; sent < reply.bytes.size(); sent += reply.trickleBytes) {
+            std::string step = reply.bytes.substr(sent, reply.trickleBytes);
+            if (send(client, step.data(), (int)step.size(), 0) != (int)step.size() ||
+                !HoldWhileClientStays(client, reply.trickleMs))
+                break;
+        }
+        break;
+    case FakeReply::ResetAfterSend: {
+        send(client, reply.bytes.data(), (int)reply.bytes.size(), 0);
+        Sleep(RESET_PAUSE_MS);
+        linger abort = {1, 0};
+        setsockopt(client, SOL_SOCKET, SO_LINGER, (const char *)&abort, sizeof(abort));
+        break;
+    }
+    default:
+        send(client, reply.bytes.data(), (int)reply.bytes.size(), 0);
+        if (reply.behaviour == FakeReply::StallAfterSend)
+            HoldWhileClientStays(client, HOLD_MS);
+        break;
+    }
 }
 
 void FakeServer::Answer(SOCKET client)
@@ -118,13 +172,7 @@ void FakeServer::Answer(SOCKET client)
             replies.pop_front();
         }
     }
-    if (reply.behaviour == FakeReply::Silent) {
-        HoldUnlessStopped(HOLD_MS);
-    } else if (reply.behaviour != FakeReply::CloseAtOnce) {
-        send(client, reply.bytes.data(), (int)reply.bytes.size(), 0);
-        if (reply.behaviour == FakeReply::StallAfterSend)
-            HoldUnlessStopped(HOLD_MS);
-    }
+    Respond(client, reply);
     closesocket(client);
 }
 
@@ -137,6 +185,45 @@ void FakeServer::Serve()
         if (client != INVALID_SOCKET)
             Answer(client);
     }
+}
+
+#define MAX_FILLERS 16
+#define FILLER_WAIT_MS 300
+
+UnacceptingServer::UnacceptingServer(const char *address)
+{
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 2), &winsock);
+    sockaddr_storage local;
+    int length = LoopbackAddress(address, 80, &local);
+    listener = socket(local.ss_family, SOCK_STREAM, IPPROTO_TCP);
+    BOOL reuse = TRUE;
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, (const char *)&reuse, sizeof(reuse));
+    if (bind(listener, (sockaddr *)&local, length) != 0 || listen(listener, 1) != 0)
+        return;
+    // Connect until one connect stays unanswered: from then on the queue
+    // takes no one, as long as nothing is accepted.
+    while (!queueFull && fillers.size() < MAX_FILLERS) {
+        SOCKET filler = socket(local.ss_family, SOCK_STREAM, IPPROTO_TCP);
+        u_long nonBlocking = 1;
+        ioctlsocket(filler, FIONBIO, &nonBlocking);
+        connect(filler, (sockaddr *)&local, length);
+        fillers.push_back(filler);
+        fd_set writable;
+        FD_ZERO(&writable);
+        FD_SET(filler, &writable);
+        timeval timeout = {0, FILLER_WAIT_MS * 1000};
+        queueFull = select(0, NULL, &writable, NULL, &timeout) == 0;
+    }
+}
+
+UnacceptingServer::~UnacceptingServer()
+{
+    for (SOCKET filler : fillers)
+        closesocket(filler);
+    if (listener != INVALID_SOCKET)
+        closesocket(listener);
+    WSACleanup();
 }
 
 bool ServicesResolveToLoopback()

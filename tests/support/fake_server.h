@@ -12,18 +12,25 @@
 #include <vector>
 
 struct FakeReply {
+    // "For a long time" is until the client closes, the server is
+    // destroyed, or HOLD_MS have passed.
     enum Behaviour {
-        SendAndClose,  // send the bytes, then close
-        CloseAtOnce,   // read the request, close without a byte
-        Silent,        // read the request, then say nothing for a long time
-        StallAfterSend // send the bytes, then say nothing for a long time
+        SendAndClose,   // send the bytes, then close
+        CloseAtOnce,    // read the request, close without a byte
+        Silent,         // read the request, then say nothing for a long time
+        StallAfterSend, // send the bytes, then say nothing for a long time
+        Trickle,        // send trickleBytes of the bytes every trickleMs, then close
+        ResetAfterSend  // send the bytes, pause a little, then reset the connection
     };
     Behaviour behaviour = SendAndClose;
     std::string bytes;
+    size_t trickleBytes = 4;
+    DWORD trickleMs = 3000;
 };
 
 FakeReply Reply(const std::string &bytes);
 FakeReply ReplyThen(FakeReply::Behaviour behaviour, const std::string &bytes = "");
+FakeReply TrickleReply(const std::string &bytes, size_t bytesPerStep, DWORD stepMs);
 
 class FakeServer
 {
@@ -38,7 +45,9 @@ class FakeServer
   private:
     void Serve();
     void Answer(SOCKET client);
-    bool HoldUnlessStopped(DWORD ms);
+    void Respond(SOCKET client, const FakeReply &reply);
+    // False once the client has closed or the server is stopping.
+    bool HoldWhileClientStays(SOCKET client, DWORD ms);
 
     SOCKET listener = INVALID_SOCKET;
     std::atomic<bool> stopping{false};
@@ -46,6 +55,23 @@ class FakeServer
     std::deque<FakeReply> replies;
     std::vector<std::string> requests;
     std::thread thread;
+};
+
+// A listener on port 80 that never accepts: its accept queue (backlog 1) is
+// filled by connections of its own, so that a further connect is left
+// waiting for an answer that never comes.
+class UnacceptingServer
+{
+  public:
+    explicit UnacceptingServer(const char *address);
+    ~UnacceptingServer();
+    // True when the queue is full: the last filling connect went unanswered.
+    bool QueueFull() const { return queueFull; }
+
+  private:
+    SOCKET listener = INVALID_SOCKET;
+    std::vector<SOCKET> fillers;
+    bool queueFull = false;
 };
 
 // True inside the tests' private network, where the services' host names

@@ -1,0 +1,63 @@
+// The command line's grammar: a number, optionally "-name=" and a called
+// party to the end of the line, or "-choosecontact" anywhere.
+#include "app/command_line.h"
+
+#include "app/text.h"
+#include "dialing/numbers.h"
+
+// The desktop's shell quotes each argument that holds a space, and the
+// program receives its command line with those quotes ("555 1234
+// -name=Jane Doe" arrives in quotes). This takes the quoting away by the
+// rules the C runtime splits arguments by: a quote opens or closes a quoted
+// run and is dropped; backslashes before a quote are halved, and an odd one
+// out makes the quote a literal one; any other backslash stays. The spaces
+// between arguments stay as they are, so a line without quotes comes out
+// unchanged.
+void UndoDesktopQuoting(WCHAR *out, size_t capacity, const WCHAR *line)
+{
+    if (capacity == 0)
+        return;
+    size_t written = 0;
+    size_t i = 0;
+    while (line[i] && written + 1 < capacity) {
+        size_t backslashes = 0;
+        while (line[i + backslashes] == L'\\')
+            backslashes++;
+        if (line[i + backslashes] != L'"') {
+            // A plain character, or a run of backslashes before one: as is.
+            size_t run = backslashes ? backslashes : 1;
+            for (size_t k = 0; k < run && written + 1 < capacity; k++)
+                out[written++] = line[i + k];
+            i += run;
+            continue;
+        }
+        for (size_t k = 0; k < backslashes / 2 && written + 1 < capacity; k++)
+            out[written++] = L'\\';
+        if (backslashes % 2 == 1 && written + 1 < capacity)
+            out[written++] = L'"';
+        i += backslashes + 1;
+    }
+    out[written] = 0;
+}
+
+void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
+{
+    WCHAR working[COMMAND_LINE_CAPACITY];
+    TextCopy(working, COMMAND_LINE_CAPACITY, commandLine);
+    *request = CommandLineRequest();
+    if (TextFind(working, L"-choosecontact")) {
+        request->chooseContact = TRUE;
+        return;
+    }
+    WCHAR *nameOption = (WCHAR *)TextFind(working, L"-name=");
+    if (nameOption) {
+        const WCHAR *name = nameOption + TextLength(L"-name=");
+        if (name[0]) {
+            request->hasName = TRUE;
+            TextCopy(request->name, NAME_CAPACITY, name);
+        }
+        *nameOption = 0;
+    }
+    FilterDialable(request->number, working, NUMBER_CAPACITY);
+}
+

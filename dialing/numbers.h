@@ -1,0 +1,16 @@
+// The number's text logic: dial-plan formatting and the normalizers. Pure
+// functions of their arguments.
+#pragma once
+#include "app/capacities.h"
+
+#define DIALABLE_CHARACTERS L"0123456789+#*pw"
+
+// Shapes number with plan into out; shows it raw when no pattern matches.
+void FormatWithDialPlan(WCHAR *out, size_t capacity, const WCHAR *number, const WCHAR *plan);
+// Keeps the dialable characters among the first capacity - 1 of the source.
+void FilterDialable(WCHAR *destination, const WCHAR *source, size_t capacity);
+// FALSE when the international form had to be cut.
+BOOL ToInternationalWithCode(WCHAR *text, size_t capacity, const WCHAR *countryCode);
+// An own number with nothing after the country code is not known: that is
+// what the lookup leaves when the line reports no number.
+BOOL OwnNumberIsKnown(const WCHAR *ownNumber, const WCHAR *countryCode);

@@ -1,0 +1,54 @@
+// The command line's grammar and the desktop's quoting, over random lines.
+#include "app/command_line.h"
+#include "app/text.h"
+#include "dialing/numbers.h"
+#include "fuzz/fuzz_input.h"
+
+static void CheckParse(const std::vector<WCHAR> &line)
+{
+    CommandLineRequest request;
+    ParseCommandLine(line.data(), &request);
+    WCHAR seen[COMMAND_LINE_CAPACITY];
+    TextCopy(seen, COMMAND_LINE_CAPACITY, line.data());
+    FUZZ_CHECK(request.chooseContact == (TextFind(seen, L"-choosecontact") != NULL));
+    if (request.chooseContact)
+        return;
+    size_t numberLength = TextLength(request.number);
+    FUZZ_CHECK(numberLength < NUMBER_CAPACITY);
+    for (size_t i = 0; i < numberLength; i++)
+        FUZZ_CHECK(TextFindUnit(DIALABLE_CHARACTERS, request.number[i]) != NULL);
+    const WCHAR *option = TextFind(seen, L"-name=");
+    FUZZ_CHECK(request.hasName == (option != NULL && option[6] != 0));
+    if (request.hasName) {
+        FUZZ_CHECK(TextLength(request.name) < NAME_CAPACITY);
+        FUZZ_CHECK(TextStartsWith(option + 6, request.name));
+    }
+}
+
+static void CheckUnquote(const std::vector<WCHAR> &line, size_t capacity)
+{
+    GuardedBuffer out(capacity);
+    UndoDesktopQuoting(out.Data(), capacity, line.data());
+    FUZZ_CHECK(out.GuardsIntact());
+    size_t length = out.TerminatedLength();
+    FUZZ_CHECK(length <= TextLength(line.data()));
+    // Without quotes the line comes out as it went in, cut to fit.
+    if (!TextFindUnit(line.data(), L'"')) {
+        std::vector<WCHAR> cut(capacity);
+        TextCopy(cut.data(), capacity, line.data());
+        FUZZ_CHECK(TextEqual(cut.data(), out.Data()));
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzInput in = {data, size};
+    size_t capacity = 1 + TakeBelow(&in, 2 * COMMAND_LINE_CAPACITY);
+    std::vector<WCHAR> line = TakeText(&in, 8 * COMMAND_LINE_CAPACITY);
+    CheckParse(line);
+    CheckUnquote(line, capacity);
+    WCHAR unquoted[COMMAND_LINE_CAPACITY];
+    UndoDesktopQuoting(unquoted, COMMAND_LINE_CAPACITY, line.data());
+    CheckParse(std::vector<WCHAR>(unquoted, unquoted + TextLength(unquoted) + 1));
+    return 0;
+}

@@ -1,0 +1,577 @@
+#include "platform/vcard_reader.h"
+
+#include <string.h>
+
+namespace
+{
+
+const wchar_t kReplacement = 0xFFFD;
+
+enum Encoding { ENCODING_NONE, ENCODING_QUOTED_PRINTABLE, ENCODING_BASE64 };
+enum Charset { CHARSET_UTF8, CHARSET_LATIN1, CHARSET_WINDOWS_1252 };
+
+struct Bytes {
+    const char *data;
+    size_t size;
+};
+
+// A property line: group.NAME;param;param:value.
+struct Property {
+    Bytes name;
+    Encoding encoding;
+    Charset charset;
+    size_t valueStart;
+};
+
+// A bounded UTF-16 text being written: it stays terminated, and once a
+// character does not fit nothing more is added, so the text is cut at a
+// character boundary.
+struct TextOut {
+    wchar_t *text;
+    size_t capacity;
+    size_t length;
+    bool full;
+};
+
+TextOut StartText(wchar_t *text, size_t capacity)
+{
+    text[0] = 0;
+    return TextOut{text, capacity, 0, false};
+}
+
+void PutUnits(TextOut *out, const wchar_t *units, size_t count)
+{
+    if (out->full || out->length + count >= out->capacity) {
+        out->full = true;
+        return;
+    }
+    for (size_t i = 0; i < count; i++)
+        out->text[out->length++] = units[i];
+    out->text[out->length] = 0;
+}
+
+void PutCode(TextOut *out, unsigned long code)
+{
+    if (code >= 0x10000) {
+        code -= 0x10000;
+        const wchar_t pair[2] = {(wchar_t)(0xD800 + (code >> 10)), (wchar_t)(0xDC00 + (code & 0x3FF))};
+        PutUnits(out, pair, 2);
+    } else {
+        const wchar_t unit = (wchar_t)code;
+        PutUnits(out, &unit, 1);
+    }
+}
+
+char UpperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+bool EqualsIgnoringCase(Bytes text, const char *word)
+{
+    size_t size = strlen(word);
+    if (text.size != size)
+        return false;
+    for (size_t i = 0; i < size; i++)
+        if (UpperAscii(text.data[i]) != UpperAscii(word[i]))
+            return false;
+    return true;
+}
+
+bool StartsIgnoringCase(Bytes text, const char *word)
+{
+    size_t size = strlen(word);
+    return text.size >= size && EqualsIgnoringCase(Bytes{text.data, size}, word);
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+Bytes Trim(Bytes text)
+{
+    while (text.size > 0 && IsSpace(text.data[0]))
+        text.data++, text.size--;
+    while (text.size > 0 && IsSpace(text.data[text.size - 1]))
+        text.size--;
+    return text;
+}
+
+Bytes Unquote(Bytes text)
+{
+    text = Trim(text);
+    if (text.size >= 2 && text.data[0] == '"' && text.data[text.size - 1] == '"')
+        return Bytes{text.data + 1, text.size - 2};
+    return text;
+}
+
+// --- Lines -------------------------------------------------------------
+
+// The physical line at offset at, without its end; next is where the line
+// after it starts. CRLF, LF and CR each end a line.
+Bytes PhysicalLine(const VCardReader *reader, size_t at, size_t *next)
+{
+    size_t end = at;
+    while (end < reader->length && reader->bytes[end] != '\r' && reader->bytes[end] != '\n')
+        end++;
+    size_t after = end;
+    if (after < reader->length && reader->bytes[after] == '\r')
+        after++;
+    if (after < reader->length && reader->bytes[after] == '\n')
+        after++;
+    *next = after;
+    return Bytes{reader->bytes + at, end - at};
+}
+
+// Keeps what fits of the line; says whether all of it did.
+bool AppendToLine(VCardReader *reader, Bytes part)
+{
+    size_t room = VCARD_LINE_CAPACITY - reader->lineLength;
+    size_t taken = part.size < room ? part.size : room;
+    if (taken > 0)
+        memcpy(reader->line + reader->lineLength, part.data, taken);
+    reader->lineLength += taken;
+    return taken == part.size;
+}
+
+// The colon that ends the name and parameters: the first one outside a
+// quoted parameter value. The search goes on where it stopped, so that a
+// line folded many times is still looked at once.
+struct ColonSearch {
+    size_t searched;
+    bool quoted;
+    bool found;
+    size_t colon;
+};
+
+void SearchColon(const VCardReader *reader, ColonSearch *search)
+{
+    for (; !search->found && search->searched < reader->lineLength; search->searched++) {
+        char c = reader->line[search->searched];
+        if (c == '"') {
+            search->quoted = !search->quoted;
+        } else if (c == ':' && !search->quoted) {
+            search->found = true;
+            search->colon = search->searched;
+        }
+    }
+}
+
+Charset CharsetNamed(Bytes name)
+{
+    static const char *const latin1[] = {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "LATIN-1", "L1"};
+    for (const char *label : latin1)
+        if (EqualsIgnoringCase(name, label))
+            return CHARSET_LATIN1;
+    if (EqualsIgnoringCase(name, "WINDOWS-1252") || EqualsIgnoringCase(name, "CP1252"))
+        return CHARSET_WINDOWS_1252;
+    // UTF-8, US-ASCII, and any charset this reader does not know.
+    return CHARSET_UTF8;
+}
+
+// One parameter: KEY=VALUE, or in vCard 2.1 a bare value such as CELL or
+// QUOTED-PRINTABLE.
+void ReadParameter(Bytes parameter, Property *property)
+{
+    parameter = Trim(parameter);
+    size_t equals = 0;
+    while (equals < parameter.size && parameter.data[equals] != '=')
+        equals++;
+    bool bare = equals == parameter.size;
+    Bytes key = bare ? Bytes{"", 0} : Trim(Bytes{parameter.data, equals});
+    Bytes value = bare ? parameter : Unquote(Bytes{parameter.data + equals + 1, parameter.size - equals - 1});
+    if (bare || EqualsIgnoringCase(key, "ENCODING")) {
+        if (EqualsIgnoringCase(value, "QUOTED-PRINTABLE"))
+            property->encoding = ENCODING_QUOTED_PRINTABLE;
+        else if (EqualsIgnoringCase(value, "BASE64") || (!bare && EqualsIgnoringCase(value, "B")))
+            property->encoding = ENCODING_BASE64;
+    } else if (EqualsIgnoringCase(key, "CHARSET")) {
+        property->charset = CharsetNamed(value);
+    }
+}
+
+// The name (without its group) and the parameters before the colon.
+Property ReadHeader(const char *line, size_t colon)
+{
+    Property property = {};
+    property.valueStart = colon + 1;
+    size_t nameEnd = 0;
+    while (nameEnd < colon && line[nameEnd] != ';')
+        nameEnd++;
+    Bytes name = Trim(Bytes{line, nameEnd});
+    for (size_t i = name.size; i > 0; i--) {
+        if (name.data[i - 1] == '.') {
+            name = Bytes{name.data + i, name.size - i};
+            break;
+        }
+    }
+    property.name = name;
+    size_t start = nameEnd + 1;
+    bool quoted = false;
+    for (size_t i = start; i <= colon && nameEnd < colon; i++) {
+        if (i < colon && line[i] == '"')
+            quoted = !quoted;
+        if (i == colon || (line[i] == ';' && !quoted)) {
+            ReadParameter(Bytes{line + start, i - start}, &property);
+            start = i + 1;
+        }
+    }
+    return property;
+}
+
+bool IsCardBoundary(Bytes line)
+{
+    line = Trim(line);
+    return EqualsIgnoringCase(line, "BEGIN:VCARD") || EqualsIgnoringCase(line, "END:VCARD");
+}
+
+bool IsBase64Data(Bytes line)
+{
+    line = Trim(line);
+    if (line.size == 0)
+        return false;
+    for (size_t i = 0; i < line.size; i++) {
+        char c = line.data[i];
+        bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+                        c == '/' || c == '=';
+        if (!alphabet && !IsSpace(c))
+            return false;
+    }
+    return true;
+}
+
+// Gathers one logical line into reader->line. Continuation lines are a
+// quoted-printable soft line break (the line ends in '='), a fold (the next
+// line starts with a space or tab: both go), and the data lines of a vCard
+// 2.1 base64 value, which end at a blank line or at the next property.
+bool ReadLogicalLine(VCardReader *reader)
+{
+    if (reader->position >= reader->length)
+        return false;
+    reader->lineLength = 0;
+    ColonSearch search = {};
+    Encoding encoding = ENCODING_NONE;
+    size_t next;
+    Bytes physical = PhysicalLine(reader, reader->position, &next);
+    reader->position = next;
+    for (;;) {
+        bool whole = AppendToLine(reader, physical);
+        if (!search.found) {
+            SearchColon(reader, &search);
+            if (search.found)
+                encoding = ReadHeader(reader->line, search.colon).encoding;
+        }
+        bool softBreak = encoding == ENCODING_QUOTED_PRINTABLE && physical.size > 0 &&
+                         physical.data[physical.size - 1] == '=' && reader->lineLength > search.colon + 1;
+        if (softBreak && whole)
+            reader->lineLength--;
+        if (reader->position >= reader->length)
+            break;
+        Bytes following = PhysicalLine(reader, reader->position, &next);
+        if (softBreak) {
+            // A broken value must not swallow the end of its card.
+            if (IsCardBoundary(following))
+                break;
+        } else if (following.size > 0 && IsSpace(following.data[0])) {
+            following = Bytes{following.data + 1, following.size - 1};
+        } else if (encoding == ENCODING_BASE64 && IsBase64Data(following)) {
+        } else {
+            if (encoding == ENCODING_BASE64 && Trim(following).size == 0)
+                reader->position = next;
+            break;
+        }
+        reader->position = next;
+        // Binary data is never read: only its lines are passed over.
+        physical = encoding == ENCODING_BASE64 ? Bytes{following.data, 0} : following;
+    }
+    return true;
+}
+
+// Reads the line in reader->line; false when it has no colon at all.
+bool ReadProperty(const VCardReader *reader, Property *property)
+{
+    ColonSearch search = {};
+    SearchColon(reader, &search);
+    if (!search.found) {
+        // An unbalanced quote: the first colon ends the parameters.
+        const void *colon = memchr(reader->line, ':', reader->lineLength);
+        if (!colon)
+            return false;
+        search.colon = (size_t)((const char *)colon - reader->line);
+    }
+    *property = ReadHeader(reader->line, search.colon);
+    return true;
+}
+
+// --- Values ------------------------------------------------------------
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = UpperAscii(c);
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Decodes =XX in place. An '=' not followed by two hex digits stays as it
+// is, and a last '=' (a soft break with nothing after it) goes.
+size_t DecodeQuotedPrintable(char *value, size_t size)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < size; i++) {
+        if (value[i] == '=' && i + 1 == size)
+            break;
+        int high = value[i] == '=' && i + 2 < size ? HexDigit(value[i + 1]) : -1;
+        int low = high >= 0 ? HexDigit(value[i + 2]) : -1;
+        if (low >= 0) {
+            value[kept++] = (char)(high * 16 + low);
+            i += 2;
+        } else {
+            value[kept++] = value[i];
+        }
+    }
+    return kept;
+}
+
+// \\ \, \; \: and \n or \N; any other backslash stays.
+size_t Unescape(Bytes value, char *out)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < value.size; i++) {
+        char c = value.data[i];
+        if (c == '\\' && i + 1 < value.size) {
+            char escaped = value.data[i + 1];
+            if (escaped == 'n' || escaped == 'N') {
+                out[kept++] = '\n';
+                i++;
+                continue;
+            }
+            if (escaped == '\\' || escaped == ',' || escaped == ';' || escaped == ':') {
+                out[kept++] = escaped;
+                i++;
+                continue;
+            }
+        }
+        out[kept++] = c;
+    }
+    return kept;
+}
+
+const unsigned short kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// Invalid UTF-8 (a stray, truncated, overlong, surrogate or out-of-range
+// sequence) becomes one U+FFFD each.
+void PutUtf8(TextOut *out, Bytes bytes)
+{
+    size_t i = 0;
+    while (i < bytes.size && !out->full) {
+        unsigned char lead = (unsigned char)bytes.data[i];
+        if (lead < 0x80) {
+            PutCode(out, lead);
+            i++;
+            continue;
+        }
+        size_t extra;
+        unsigned long code, least;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            extra = 1, code = lead & 0x1F, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2, code = lead & 0x0F, least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            extra = 3, code = lead & 0x07, least = 0x10000;
+        } else {
+            PutCode(out, kReplacement);
+            i++;
+            continue;
+        }
+        size_t got = 0;
+        while (got < extra && i + 1 + got < bytes.size && ((unsigned char)bytes.data[i + 1 + got] & 0xC0) == 0x80) {
+            code = (code << 6) | ((unsigned char)bytes.data[i + 1 + got] & 0x3F);
+            got++;
+        }
+        i += 1 + got;
+        bool valid = got == extra && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+        PutCode(out, valid ? code : kReplacement);
+    }
+}
+
+void PutDecoded(TextOut *out, Bytes bytes, Charset charset)
+{
+    if (charset == CHARSET_UTF8) {
+        PutUtf8(out, bytes);
+        return;
+    }
+    for (size_t i = 0; i < bytes.size && !out->full; i++) {
+        unsigned char byte = (unsigned char)bytes.data[i];
+        bool high = charset == CHARSET_WINDOWS_1252 && byte >= 0x80 && byte < 0xA0;
+        PutCode(out, high ? kWindows1252High[byte - 0x80] : byte);
+    }
+}
+
+// Unescapes and decodes a text value (or one part of it) onto out.
+void PutText(VCardReader *reader, TextOut *out, Bytes value, Charset charset)
+{
+    size_t size = Unescape(value, reader->scratch);
+    PutDecoded(out, Bytes{reader->scratch, size}, charset);
+}
+
+size_t PercentDecode(char *text, size_t from, size_t to, size_t kept)
+{
+    for (size_t i = from; i < to; i++) {
+        int high = text[i] == '%' && i + 2 < to ? HexDigit(text[i + 1]) : -1;
+        int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        if (low >= 0) {
+            text[kept++] = (char)(high * 16 + low);
+            i += 2;
+        } else {
+            text[kept++] = text[i];
+        }
+    }
+    return kept;
+}
+
+// tel:+1-555-0100;ext=42;phone-context=... becomes +1-555-0100p42: the
+// number, then a pause and the extension, which the phone dials after the
+// call is answered. Other URI parameters are not part of what is dialled.
+// Rewrites in place; the result is never longer than the URI.
+size_t NumberOfTelUri(char *uri, size_t size)
+{
+    size_t end = 4;
+    while (end < size && uri[end] != ';')
+        end++;
+    size_t kept = PercentDecode(uri, 4, end, 0);
+    while (end < size) {
+        size_t start = end + 1;
+        end = start;
+        while (end < size && uri[end] != ';')
+            end++;
+        if (StartsIgnoringCase(Bytes{uri + start, end - start}, "ext=") && end > start + 4) {
+            uri[kept++] = 'p';
+            kept = PercentDecode(uri, start + 4, end, kept);
+        }
+    }
+    return kept;
+}
+
+void ReadNumber(VCardReader *reader, VCardContact *contact, Bytes value, Charset charset)
+{
+    if (contact->numberCount >= VCARD_NUMBER_LIMIT)
+        return;
+    size_t size = Unescape(value, reader->scratch);
+    Bytes number = {reader->scratch, size};
+    if (StartsIgnoringCase(number, "tel:"))
+        number = Bytes{reader->scratch, NumberOfTelUri(reader->scratch, size)};
+    TextOut out = StartText(contact->numbers[contact->numberCount], VCARD_TEXT_CAPACITY);
+    PutDecoded(&out, number, charset);
+    if (out.length > 0)
+        contact->numberCount++;
+}
+
+// N is family;given;additional;prefix;suffix, shown as prefix given
+// additional family suffix.
+void ReadStructuredName(VCardReader *reader, TextOut *out, Bytes value, Charset charset)
+{
+    Bytes parts[5] = {};
+    size_t count = 0, start = 0;
+    for (size_t i = 0; i <= value.size && count < 5; i++) {
+        if (i + 1 < value.size && value.data[i] == '\\') {
+            i++;
+        } else if (i >= value.size || value.data[i] == ';') {
+            parts[count++] = Bytes{value.data + start, (i < value.size ? i : value.size) - start};
+            start = i + 1;
+        }
+    }
+    static const int shownOrder[5] = {3, 1, 2, 0, 4};
+    for (int index : shownOrder) {
+        Bytes part = Trim(parts[index]);
+        if (part.size == 0)
+            continue;
+        if (out->length > 0)
+            PutUnits(out, L" ", 1);
+        PutText(reader, out, part, charset);
+    }
+}
+
+} // namespace
+
+void StartVCardReader(VCardReader *reader, const char *bytes, size_t length)
+{
+    reader->bytes = bytes;
+    reader->length = length;
+    reader->position = length >= 3 && memcmp(bytes, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+    reader->beginPending = false;
+    reader->lineLength = 0;
+}
+
+bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
+{
+    bool inCard = reader->beginPending;
+    reader->beginPending = false;
+    contact->name[0] = 0;
+    contact->numberCount = 0;
+    wchar_t structured[VCARD_TEXT_CAPACITY];
+    structured[0] = 0;
+    // vCard 2.1 may carry an agent's whole card inside a card, after AGENT:.
+    bool agentPending = false;
+    size_t nestedDepth = 0;
+    auto finish = [&]() {
+        if (contact->name[0] == 0)
+            memcpy(contact->name, structured, sizeof(structured));
+        return true;
+    };
+    while (ReadLogicalLine(reader)) {
+        Property property;
+        if (!ReadProperty(reader, &property))
+            continue;
+        char *value = reader->line + property.valueStart;
+        size_t size = reader->lineLength - property.valueStart;
+        bool isVCard = EqualsIgnoringCase(Trim(Bytes{value, size}), "VCARD");
+        bool begin = isVCard && EqualsIgnoringCase(property.name, "BEGIN");
+        bool end = isVCard && EqualsIgnoringCase(property.name, "END");
+        if (!inCard) {
+            inCard = begin;
+            continue;
+        }
+        if (nestedDepth > 0) {
+            if (begin)
+                nestedDepth++;
+            else if (end)
+                nestedDepth--;
+            continue;
+        }
+        if (begin && agentPending) {
+            nestedDepth = 1;
+            agentPending = false;
+            continue;
+        }
+        if (begin) {
+            reader->beginPending = true;
+            return finish();
+        }
+        if (end)
+            return finish();
+        agentPending = EqualsIgnoringCase(property.name, "AGENT") && Trim(Bytes{value, size}).size == 0;
+        if (property.encoding == ENCODING_BASE64)
+            continue;
+        if (property.encoding == ENCODING_QUOTED_PRINTABLE)
+            size = DecodeQuotedPrintable(value, size);
+        Bytes text = {value, size};
+        if (EqualsIgnoringCase(property.name, "FN") && contact->name[0] == 0) {
+            TextOut out = StartText(contact->name, VCARD_TEXT_CAPACITY);
+            PutText(reader, &out, text, property.charset);
+        } else if (EqualsIgnoringCase(property.name, "N") && structured[0] == 0) {
+            TextOut out = StartText(structured, VCARD_TEXT_CAPACITY);
+            ReadStructuredName(reader, &out, text, property.charset);
+        } else if (EqualsIgnoringCase(property.name, "TEL")) {
+            ReadNumber(reader, contact, text, property.charset);
+        }
+    }
+    return inCard && finish();
+}

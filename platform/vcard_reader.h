@@ -1,0 +1,53 @@
+// Reads contact cards out of the bytes of a vCard file, as phones and address
+// books export them: vCard 2.1 (bare parameters, quoted-printable values with
+// soft line breaks, CHARSET=, base64 photos ended by a blank line), 3.0 and 4.0
+// (backslash escapes, folded lines, tel: URIs).
+//
+// The reader is a pure function over the bytes it is given: it calls nothing
+// of the platform, allocates nothing, and writes only into the fixed buffers
+// below, so that it can be built and fed hostile input natively. Its work is
+// linear in the length of the input.
+#pragma once
+#include <stddef.h>
+
+// Units of a name or a number, terminator included; a longer text is cut at
+// a character boundary.
+#define VCARD_TEXT_CAPACITY 260
+// Numbers kept per card; later TEL properties of the same card are dropped.
+#define VCARD_NUMBER_LIMIT 32
+// Bytes of one unfolded property line that are looked at; the rest of an
+// over-long line is passed over. A name or number that fits the text
+// capacity always fits here, even quoted-printable encoded.
+#define VCARD_LINE_CAPACITY 16384
+
+struct VCardContact {
+    // FN when it is not empty, else the structured name N; UTF-16.
+    wchar_t name[VCARD_TEXT_CAPACITY];
+    size_t numberCount;
+    // The TEL values in file order, decoded; a tel: URI gives its number,
+    // and its extension follows a pause: tel:+1-555-0100;ext=42 gives
+    // +1-555-0100p42. Empty values are not kept.
+    wchar_t numbers[VCARD_NUMBER_LIMIT][VCARD_TEXT_CAPACITY];
+};
+
+// The reader's position and work space.
+struct VCardReader {
+    const char *bytes;
+    size_t length;
+    size_t position;
+    // A BEGIN:VCARD met inside an unended card starts the next card.
+    bool beginPending;
+    char line[VCARD_LINE_CAPACITY];
+    size_t lineLength;
+    char scratch[VCARD_LINE_CAPACITY];
+};
+
+// Starts reading the given bytes (a UTF-8 byte-order mark is skipped). The
+// bytes must stay in place while the reader is used.
+void StartVCardReader(VCardReader *reader, const char *bytes, size_t length);
+
+// Fills contact with the next card and returns true, or returns false when
+// no card is left. Lines outside BEGIN:VCARD ... END:VCARD are passed over;
+// a card cut off by the end of the bytes, or by the BEGIN of the next card,
+// keeps what it had.
+bool ReadNextVCard(VCardReader *reader, VCardContact *contact);
