@@ -3,11 +3,12 @@
 # make build - build only
 # make fuzz  - build the fuzz targets natively with sanitizers and run each
 #              for FUZZ_SECONDS (default 60)
+# make bench - build the benchmarks and print their table (BENCH_RUNS, BENCH_IDLE_SECONDS)
 BUILD ?= build
 SCREEN ?= 240x320
 DPI ?= 96
 
-.PHONY: all deps configure build run test fuzz screenshots skin clean
+.PHONY: all deps configure build run test fuzz bench screenshots skin clean
 
 all: build
 
@@ -28,6 +29,10 @@ test: build
 
 fuzz:
 	@tools/run-fuzz.sh $(BUILD)
+
+bench: build
+	@cmake --build $(BUILD) -j2 --target zembrik_bench
+	@tools/run-bench.sh $(BUILD)
 
 # The README's pictures, remade from the current build.
 screenshots: build

@@ -114,6 +114,10 @@ struct AppState {
     HFONT digitFont;
     HFONT statusFont;
     HFONT smallFont;
+    // The number's font as fitted to the display's width, and its height;
+    // the font is null while the number fits at numberFontHeight.
+    HFONT fittedNumberFont;
+    int fittedNumberHeight;
     RECT clientRect;
     RECT statusBarRect;
     RECT serviceTitleRect;

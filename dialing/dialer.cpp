@@ -4,6 +4,7 @@
 
 #include "app/text.h"
 #include "dialing/dialing.h"
+#include "display/display.h"
 #include "settings/settings.h"
 
 #define MESSAGE_CAPACITY 260
@@ -181,4 +182,5 @@ BOOL ToInternational(WCHAR *text, size_t capacity)
 void FormatDisplayNumber(void)
 {
     FormatWithDialPlan(app.DisplayNumber, NUMBER_CAPACITY, app.NumberBuffer, app.dialPlan);
+    FitNumberToDisplay();
 }

@@ -32,4 +32,6 @@ void DrawNewContactKey(HDC dc, int left, int top, int right, int bottom);
 void DrawBackspaceKey(HDC dc, int left, int top, int right, int bottom);
 void BlendConstantAlpha(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                         int sourceWidth, int sourceHeight, BYTE alpha);
-int ShrinkTextToFit(HDC dc, const WCHAR *text, int startHeight, int maxWidth, HFONT *madeFont);
+int FitTextHeight(HDC dc, const WCHAR *text, HFONT startFont, int startHeight, int maxWidth);
+// Works out the number's font for the current DisplayNumber and layout.
+void FitNumberToDisplay(void);

@@ -72,6 +72,7 @@ void ComputeLayout(HWND window)
         RebuildSurface(&app.highlightSurface, windowDC, width, height)) {
         LoadSkinOnce(windowDC);
         DrawKeypad(app.keypadSurface.dc);
+        FitNumberToDisplay();
     }
     ReleaseDC(window, windowDC);
 }

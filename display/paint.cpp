@@ -172,26 +172,50 @@ void BlendConstantAlpha(HDC destination, int x, int y, int width, int height, HD
     AlphaBlend(destination, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, blend);
 }
 
-// Selects smaller fonts, two units at a time, until the text fits the width
-// or the font is as small as it gets. Returns the height it ends with; the
-// last font made (if any) stays selected and is the caller's to delete.
-int ShrinkTextToFit(HDC dc, const WCHAR *text, int startHeight, int maxWidth, HFONT *madeFont)
+// Tries smaller fonts, two units at a time, until the text fits the width or
+// the font is as small as it gets, and returns the height it ends with. The
+// fonts it makes to measure are deleted, and the device context is left with
+// the font it had.
+int FitTextHeight(HDC dc, const WCHAR *text, HFONT startFont, int startHeight, int maxWidth)
 {
     int height = startHeight;
-    *madeFont = NULL;
+    HGDIOBJ previous = SelectObject(dc, startFont);
+    HFONT madeFont = NULL;
     RECT measure = {0, 0, 0, 0};
     DrawTextW(dc, text, -1, &measure, DT_CALCRECT);
     while (measure.right > maxWidth && height > SMALLEST_NUMBER_FONT) {
         height -= 2;
         HFONT font = CreateUiFont(height, FALSE, 0);
         SelectObject(dc, font);
-        if (*madeFont)
-            DeleteObject(*madeFont);
-        *madeFont = font;
+        if (madeFont)
+            DeleteObject(madeFont);
+        madeFont = font;
         measure.right = measure.bottom = 0;
         DrawTextW(dc, text, -1, &measure, DT_CALCRECT);
     }
+    SelectObject(dc, previous);
+    if (madeFont)
+        DeleteObject(madeFont);
     return height;
+}
+
+// The number's height depends only on its text and the layout, so it is
+// worked out when either changes and every paint reuses the font. The font
+// is remade only when the height changes; at the full height it is numberFont.
+void FitNumberToDisplay(void)
+{
+    HDC dc = app.backBuffer.dc;
+    if (!dc)
+        return; // before the first layout; the layout fits it
+    int height = app.metrics.numberFontHeight;
+    if (app.DisplayNumber[0])
+        height = FitTextHeight(dc, app.DisplayNumber, app.numberFont, height, app.keypadAreaRect.right);
+    if (height == app.fittedNumberHeight)
+        return;
+    if (app.fittedNumberFont)
+        DeleteObject(app.fittedNumberFont);
+    app.fittedNumberFont = height == app.metrics.numberFontHeight ? NULL : CreateUiFont(height, FALSE, 0);
+    app.fittedNumberHeight = height;
 }
 
 static void DrawNumber(HDC dc)
@@ -201,15 +225,11 @@ static void DrawNumber(HDC dc)
     if (app.DisplayNumber[0]) {
         SetTextColor(dc, app.numberEntryActive ? NUMBER_WHITE : LABEL_GREY);
         SetTextAlign(dc, TA_CENTER | TA_TOP);
-        HGDIOBJ previousFont = SelectObject(dc, app.numberFont);
-        HFONT madeFont;
-        int height =
-            ShrinkTextToFit(dc, app.DisplayNumber, app.metrics.numberFontHeight, app.keypadAreaRect.right, &madeFont);
+        int height = app.fittedNumberHeight ? app.fittedNumberHeight : app.metrics.numberFontHeight;
+        HGDIOBJ previousFont = SelectObject(dc, app.fittedNumberFont ? app.fittedNumberFont : app.numberFont);
         ExtTextOutW(dc, (display->left + display->right) / 2, (display->top + display->bottom - height) / 2, 0, NULL,
                     app.DisplayNumber, (UINT)TextLength(app.DisplayNumber), NULL);
         SelectObject(dc, previousFont);
-        if (madeFont)
-            DeleteObject(madeFont);
     } else {
         HGDIOBJ previousFont = SelectObject(dc, app.smallFont);
         SetTextAlign(dc, TA_LEFT | TA_TOP);

@@ -6,6 +6,7 @@
 
 #include "app/shell.h"
 #include "display/display.h"
+#include "support/import_hooks.h"
 #include "support/test_support.h"
 
 namespace
@@ -224,25 +225,26 @@ TEST_F(StatusBarPaintTest, TheTitleReplacesTheOperatorName)
     FreeCanvas(&withTitle);
 }
 
-TEST(KeypadPaint, GradientEndsAndShrinkToFitEnds)
+TEST(KeypadPaint, GradientEnds)
 {
     Canvas canvas = MakeCanvas(40, 40);
     DrawGradientButton(canvas.dc, 0, 0, 40, 40, RGB(104, 124, 150), RGB(38, 66, 105), RGB(17, 46, 90), RGB(10, 40, 81));
     EXPECT_TRUE(Near(RGB(104, 124, 150), GetPixel(canvas.dc, 20, 0)));
     EXPECT_TRUE(Near(RGB(10, 40, 81), GetPixel(canvas.dc, 20, 39), 4));
     EXPECT_TRUE(Near(RGB(38, 66, 105), GetPixel(canvas.dc, 20, 18), 6));
+    FreeCanvas(&canvas);
+}
 
+TEST(KeypadPaint, ShrinkToFitStopsAtTheSmallestFontAndLeavesTheDeviceContextAsItWas)
+{
+    Canvas canvas = MakeCanvas(40, 40);
     HFONT font = CreateUiFont(32, FALSE, 0);
     HGDIOBJ previous = SelectObject(canvas.dc, font);
-    HFONT made = NULL;
-    EXPECT_EQ(4, ShrinkTextToFit(canvas.dc, L"5551234567", 32, 1, &made));
-    SelectObject(canvas.dc, font);
-    DeleteObject(made);
-    EXPECT_EQ(3, ShrinkTextToFit(canvas.dc, L"5551234567", 33, 1, &made));
-    SelectObject(canvas.dc, font);
-    DeleteObject(made);
-    EXPECT_EQ(32, ShrinkTextToFit(canvas.dc, L"5", 32, 240, &made));
-    EXPECT_EQ(NULL, made);
+    EXPECT_EQ(4, FitTextHeight(canvas.dc, L"5551234567", font, 32, 1));
+    EXPECT_EQ(font, GetCurrentObject(canvas.dc, OBJ_FONT));
+    EXPECT_EQ(3, FitTextHeight(canvas.dc, L"5551234567", font, 33, 1));
+    EXPECT_EQ(32, FitTextHeight(canvas.dc, L"5", font, 32, 240));
+    EXPECT_EQ(font, GetCurrentObject(canvas.dc, OBJ_FONT));
     SelectObject(canvas.dc, previous);
     DeleteObject(font);
     FreeCanvas(&canvas);
@@ -397,4 +399,185 @@ TEST_F(ScreenPaintTest, ALayoutAtTheSameSizeGivesTheSameRectanglesAndFreshSurfac
     EXPECT_EQ(skinBitmap, app.SkinBitmap) << "the skin is loaded once";
     EXPECT_NE(backBuffer, app.backBuffer.dc) << "the surfaces are made anew";
     EXPECT_TRUE(app.keypadSurface.dc != NULL && app.highlightSurface.dc != NULL);
+}
+
+namespace
+{
+
+// The number as every paint drew it before the fitted height was kept: the
+// font shrunk two units a step, with a font made and deleted for each step.
+int PaintNumberAsBefore(HDC dc, const WCHAR *text, COLORREF colour)
+{
+    const RECT *display = &app.numberDisplayRect;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour);
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    HGDIOBJ previous = SelectObject(dc, app.numberFont);
+    int height = app.metrics.numberFontHeight;
+    HFONT made = NULL;
+    RECT measure = {0, 0, 0, 0};
+    DrawTextW(dc, text, -1, &measure, DT_CALCRECT);
+    while (measure.right > app.keypadAreaRect.right && height > 4) {
+        height -= 2;
+        HFONT font = CreateUiFont(height, FALSE, 0);
+        SelectObject(dc, font);
+        if (made)
+            DeleteObject(made);
+        made = font;
+        measure.right = measure.bottom = 0;
+        DrawTextW(dc, text, -1, &measure, DT_CALCRECT);
+    }
+    ExtTextOutW(dc, (display->left + display->right) / 2, (display->top + display->bottom - height) / 2, 0, NULL, text,
+                (UINT)wcslen(text), NULL);
+    SelectObject(dc, previous);
+    if (made)
+        DeleteObject(made);
+    return height;
+}
+
+int fontsMade = 0;
+int fontsDeleted = 0;
+decltype(&CreateFontIndirectW) realCreateFontIndirectW = NULL;
+decltype(&DeleteObject) realDeleteObject = NULL;
+
+HFONT WINAPI CountingCreateFontIndirectW(const LOGFONTW *font)
+{
+    fontsMade++;
+    return realCreateFontIndirectW(font);
+}
+
+BOOL WINAPI CountingDeleteObject(HGDIOBJ object)
+{
+    if (GetObjectType(object) == OBJ_FONT)
+        fontsDeleted++;
+    return realDeleteObject(object);
+}
+
+// The tests' screen is a QVGA phone's; a VGA phone's window is let grow past it.
+LRESULT CALLBACK LargerThanTheScreen(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_GETMINMAXINFO) {
+        MINMAXINFO *limits = (MINMAXINFO *)lParam;
+        limits->ptMaxTrackSize.x = limits->ptMaxSize.x = 2000;
+        limits->ptMaxTrackSize.y = limits->ptMaxSize.y = 2000;
+        return 0;
+    }
+    return MainWndProc(window, message, wParam, lParam);
+}
+
+class LongNumberPaintTest : public ScreenPaintTest
+{
+  protected:
+    void Type(const wchar_t *digits)
+    {
+        for (const wchar_t *digit = digits; *digit; digit++)
+            PostMessageW(window, WM_COMMAND, CMD_KEY, *digit);
+        PumpMessagesFor(50);
+    }
+    void Erase(int count)
+    {
+        for (int i = 0; i < count; i++)
+            PostMessageW(window, WM_COMMAND, CMD_KEY, KEY_BACKSPACE);
+        PumpMessagesFor(50);
+    }
+    // A VGA phone: the metrics as a 192 dpi screen scales them, the fonts
+    // made from them, and a 480 x 640 client area.
+    void MoveToDoubleDensity()
+    {
+        app.metrics = LayoutMetrics();
+        ScaleMetricsForDpi(192);
+        app.numberFont = CreateUiFont(app.metrics.numberFontHeight, FALSE, 0);
+        app.digitFont = CreateUiFont(app.metrics.digitFontHeight, TRUE, 0);
+        app.statusFont = CreateUiFont(app.metrics.statusFontHeight, FALSE, 0);
+        app.smallFont = CreateUiFont(app.metrics.smallFontHeight, FALSE, 0);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)LargerThanTheScreen);
+        MoveWindow(window, 0, 0, 480, 640, FALSE);
+        ComputeLayout(window);
+        ASSERT_EQ(480, app.clientRect.right);
+        ASSERT_EQ(640, app.clientRect.bottom);
+    }
+    // Paints the whole window and compares the number display, pixel by
+    // pixel, with the same number drawn the way it always was.
+    void ExpectTheNumberAsBefore(bool shrunk)
+    {
+        Repaint(&app.clientRect);
+        int width = app.clientRect.right, height = app.clientRect.bottom;
+        Canvas reference = MakeCanvas(width, height);
+        BitBlt(reference.dc, 0, 0, width, height, app.keypadSurface.dc, 0, 0, SRCCOPY);
+        int fitted = PaintNumberAsBefore(reference.dc, app.DisplayNumber, RGB(255, 255, 255));
+        if (shrunk)
+            EXPECT_LT(fitted, app.metrics.numberFontHeight) << "the number needs a smaller font";
+        else
+            EXPECT_EQ(fitted, app.metrics.numberFontHeight);
+        const RECT &display = app.numberDisplayRect;
+        int differing = 0, text = 0;
+        for (int y = display.top; y < display.bottom; y++) {
+            for (int x = display.left; x < display.right; x++) {
+                COLORREF painted = GetPixel(app.backBuffer.dc, x, y);
+                differing += painted != GetPixel(reference.dc, x, y);
+                text += painted == RGB(255, 255, 255);
+            }
+        }
+        EXPECT_EQ(0, differing) << "pixels unlike the old paint of " << Narrow(app.DisplayNumber);
+        EXPECT_GT(text, 20) << "the number is drawn at all";
+        FreeCanvas(&reference);
+    }
+};
+
+const wchar_t TwentyDigits[] = L"12345678901234567890";
+const wchar_t SeventyNineDigits[] =
+    L"1234567890123456789012345678901234567890123456789012345678901234567890123456789";
+
+} // namespace
+
+TEST_F(LongNumberPaintTest, ShrunkNumbersKeepTheirPixelsAtNormalDensity)
+{
+    Start();
+    Type(L"555");
+    ExpectTheNumberAsBefore(false);
+    Type(TwentyDigits);
+    ExpectTheNumberAsBefore(true);
+    Erase(3 + 20);
+    Type(SeventyNineDigits);
+    ExpectTheNumberAsBefore(true);
+    Erase(70);
+    ExpectTheNumberAsBefore(false);
+}
+
+TEST_F(LongNumberPaintTest, ShrunkNumbersKeepTheirPixelsAtDoubleDensity)
+{
+    Start();
+    MoveToDoubleDensity();
+    Type(L"555");
+    ExpectTheNumberAsBefore(false);
+    Type(TwentyDigits);
+    ExpectTheNumberAsBefore(true);
+    Erase(3 + 20);
+    Type(SeventyNineDigits);
+    ExpectTheNumberAsBefore(true);
+}
+
+TEST_F(LongNumberPaintTest, APaintMakesAndDeletesNoFont)
+{
+    Start();
+    Type(SeventyNineDigits);
+    HMODULE self = GetModuleHandleW(NULL);
+    realCreateFontIndirectW =
+        (decltype(&CreateFontIndirectW))HookImport(self, "gdi32.dll", "CreateFontIndirectW", (void *)CountingCreateFontIndirectW);
+    realDeleteObject = (decltype(&DeleteObject))HookImport(self, "gdi32.dll", "DeleteObject", (void *)CountingDeleteObject);
+    ASSERT_TRUE(realCreateFontIndirectW != NULL && realDeleteObject != NULL);
+    fontsMade = fontsDeleted = 0;
+    for (int i = 0; i < 5; i++)
+        Repaint(&app.clientRect);
+    int madeInPaints = fontsMade, deletedInPaints = fontsDeleted;
+    // A press that keeps the fitted height keeps the fitted font too.
+    HFONT fitted = app.fittedNumberFont;
+    int height = app.fittedNumberHeight;
+    Erase(1);
+    RestoreImport(self, (void *)CountingCreateFontIndirectW, (void *)realCreateFontIndirectW);
+    RestoreImport(self, (void *)CountingDeleteObject, (void *)realDeleteObject);
+    EXPECT_EQ(0, madeInPaints);
+    EXPECT_EQ(0, deletedInPaints);
+    ASSERT_EQ(height, app.fittedNumberHeight) << "78 digits need the smallest font as 79 do";
+    EXPECT_EQ(fitted, app.fittedNumberFont);
 }

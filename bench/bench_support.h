@@ -1,0 +1,40 @@
+// What the benchmark programs share: a clock, figures with their spread, and
+// the one table they all print into.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+double NowMs();
+
+struct Figures {
+    std::vector<double> values;
+    void Add(double value) { values.push_back(value); }
+    double Median() const;
+    // The middle half of the runs: first to third quartile.
+    double Quartile(int which) const;
+};
+
+// One row of the table: a figure of the program beside its reference, both
+// measured in the same run, interleaved.
+void PrintRow(const char *what, const Figures &program, const char *referenceName, const Figures &reference,
+              const char *unit);
+// A row that has no reference of its own (a count, or a note).
+void PrintNote(const char *what, const std::string &text);
+
+// Runs a program and waits for it; returns its exit code, or -1.
+int RunAndWait(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs, double *startMs = nullptr);
+std::wstring BenchFolder();
+
+// The shared figure a child writes (the time of its first paint, say).
+#define BENCH_MAILBOX_NAME L"Local\\ZembrikBenchMailbox"
+struct BenchMailbox {
+    double firstPaintMs;
+    int layoutsBeforeFirstPaint;
+    int paintsBeforeFirstPaint;
+    double layoutMs;     // spent in WM_SIZE layouts before the first paint
+    double activationMs; // spent in WM_ACTIVATE, layouts inside it included
+    double beforeShowMs; // the clock when wWinMain began
+};
+BenchMailbox *OpenMailbox(bool create);

@@ -1,0 +1,423 @@
+// The benchmarks. Each mode prints rows of one table: a figure of the
+// program beside a reference measured in the same run, the two interleaved.
+//   zembrik_bench startup N   start to first paint, against the bare window
+//   zembrik_bench exit N      command-line dial and hand-over, each to exit
+//   zembrik_bench paint N     whole-window paints at two screen sizes
+//   zembrik_bench keys N      key presses: time, heap blocks, GDI objects
+//   zembrik_bench dials N     a GrandCentral dial against a cellular one
+// Nothing here checks a result: the figures are for people to read.
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+#include <string>
+
+#include "app/shell.h"
+#include "bench_support.h"
+#include "counters.h"
+#include "dialing/dialing.h"
+#include "display/display.h"
+#include "platform/emulation.h"
+#include "settings/settings.h"
+#include "support/fake_server.h"
+
+static void SetSetting(const wchar_t *name, const wchar_t *text)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)((wcslen(text) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+static void SetSilentWaveOut(bool silent)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, DEVICE_EMULATION_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    if (silent) {
+        DWORD one = 1;
+        RegSetValueExW(key, L"SilentWaveOut", 0, REG_DWORD, (const BYTE *)&one, sizeof(one));
+    } else {
+        RegDeleteValueW(key, L"SilentWaveOut");
+    }
+    RegCloseKey(key);
+}
+
+static void Pump(DWORD ms)
+{
+    double end = NowMs() + ms;
+    do {
+        MSG message;
+        while (PeekMessageW(&message, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 1, QS_ALLINPUT);
+    } while (NowMs() < end);
+}
+
+// ---- start-up and exit, process by process ----
+
+static bool ChildPaintTime(const std::wstring &exe, const std::wstring &arguments, double *ms, BenchMailbox *mailbox)
+{
+    mailbox->firstPaintMs = 0;
+    double start;
+    RunAndWait(exe, arguments, 30000, &start);
+    if (mailbox->firstPaintMs <= 0)
+        return false;
+    *ms = mailbox->firstPaintMs - start;
+    return true;
+}
+
+static void BenchStartup(int runs)
+{
+    BenchMailbox *mailbox = OpenMailbox(true);
+    std::wstring folder = BenchFolder();
+    Figures bare, zembrik, layoutMs, activationMs, beforeShowMs;
+    int layouts = 0;
+    for (int i = 0; i < runs + 1; i++) {
+        double ms;
+        bool first = i == 0; // warms the file cache; not counted
+        if (ChildPaintTime(folder + L"bare_window.exe", L"paint", &ms, mailbox) && !first)
+            bare.Add(ms);
+        if (ChildPaintTime(folder + L"first_paint.exe", L"", &ms, mailbox) && !first) {
+            zembrik.Add(ms);
+            layouts = mailbox->layoutsBeforeFirstPaint;
+            layoutMs.Add(mailbox->layoutMs);
+            activationMs.Add(mailbox->activationMs);
+            beforeShowMs.Add(mailbox->beforeShowMs - (mailbox->firstPaintMs - ms));
+        }
+    }
+    PrintRow("start to first paint", zembrik, "bare window", bare, "ms");
+    PrintNote("layouts before the first paint", std::to_string(layouts));
+    PrintRow("  process start to wWinMain (Wine alone)", beforeShowMs, "start to first paint", zembrik, "ms");
+    PrintRow("  layouts on WM_SIZE before the first paint", layoutMs, "start to first paint", zembrik, "ms");
+    PrintRow("  activation (WM_ACTIVATE, full screen) before it", activationMs, "start to first paint", zembrik, "ms");
+}
+
+static double TimeToExit(const std::wstring &exe, const std::wstring &arguments)
+{
+    double start;
+    RunAndWait(exe, arguments, 30000, &start);
+    return NowMs() - start;
+}
+
+static void BenchExit(int runs)
+{
+    std::wstring folder = BenchFolder();
+    std::wstring bare = folder + L"bare_window.exe", zembrik = folder + L"zembrik.exe";
+    Figures bareExit, dialExit;
+    for (int i = 0; i < runs + 1; i++) {
+        double b = TimeToExit(bare, L"exit");
+        double z = TimeToExit(zembrik, L"5551234");
+        if (i > 0) {
+            bareExit.Add(b);
+            dialExit.Add(z);
+        }
+    }
+    PrintRow("command-line dial to exit", dialExit, "bare start to exit", bareExit, "ms");
+
+    // The running instance that the second starts hand their lines to.
+    std::wstring commandLine = L"\"" + zembrik + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION running;
+    if (!CreateProcessW(zembrik.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &running))
+        return;
+    HWND window = NULL;
+    for (int wait = 0; wait < 500 && !window; wait++) {
+        Sleep(10);
+        window = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
+    }
+    Figures bareAgain, handOver;
+    for (int i = 0; i < runs + 1 && window; i++) {
+        double b = TimeToExit(bare, L"exit");
+        double z = TimeToExit(zembrik, L"5551234");
+        if (i > 0) {
+            bareAgain.Add(b);
+            handOver.Add(z);
+        }
+    }
+    PrintRow("hand-over (second start) to exit", handOver, "bare start to exit", bareAgain, "ms");
+    if (window)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(running.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(running.hProcess, 99);
+    CloseHandle(running.hThread);
+    CloseHandle(running.hProcess);
+}
+
+// ---- in-process: the real window, driven by its own messages ----
+
+static double ownPaintMs;
+static bool keyCommandHandled;
+
+// Between the system and the window procedure: times the program's own
+// paint, notes when a key's command has been handled, and lets the window
+// grow past the 240 x 320 screen for the VGA layout.
+static LRESULT CALLBACK TimedWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_GETMINMAXINFO) {
+        MINMAXINFO *limits = (MINMAXINFO *)lParam;
+        limits->ptMaxTrackSize.x = limits->ptMaxSize.x = 2000;
+        limits->ptMaxTrackSize.y = limits->ptMaxSize.y = 2000;
+        return 0;
+    }
+    if (message == WM_PAINT) {
+        double start = NowMs();
+        LRESULT result = MainWndProc(window, message, wParam, lParam);
+        ownPaintMs = NowMs() - start;
+        return result;
+    }
+    LRESULT result = MainWndProc(window, message, wParam, lParam);
+    if (message == WM_COMMAND && wParam == CMD_KEY)
+        keyCommandHandled = true;
+    return result;
+}
+
+static HWND StartDialer(void)
+{
+    SetSetting(L"exitOnMinimize", L"0");
+    HWND window = InitInstance(GetModuleHandleW(NULL), L"", SW_SHOWNORMAL);
+    if (!window) {
+        fprintf(stderr, "the dialer did not start\n");
+        exit(1);
+    }
+    SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)TimedWndProc);
+    Pump(300);
+    return window;
+}
+
+static void UseScreen(HWND window, int width, int height, int dpi)
+{
+    app.metrics = LayoutMetrics();
+    ScaleMetricsForDpi(dpi);
+    if (!app.siblingAppPresent)
+        app.metrics.tabStripHeight = 0;
+    app.numberFont = CreateUiFont(app.metrics.numberFontHeight, FALSE, 0);
+    app.digitFont = CreateUiFont(app.metrics.digitFontHeight, TRUE, 0);
+    app.statusFont = CreateUiFont(app.metrics.statusFontHeight, FALSE, 0);
+    app.smallFont = CreateUiFont(app.metrics.smallFontHeight, FALSE, 0);
+    MoveWindow(window, 0, 0, width, height, FALSE);
+    ComputeLayout(window);
+    Pump(50);
+}
+
+static void TypeNumber(HWND window, const wchar_t *digits)
+{
+    SendMessageW(window, WM_COMMAND, CMD_CLEAR, 0);
+    for (const wchar_t *digit = digits; *digit; digit++)
+        SendMessageW(window, WM_COMMAND, CMD_KEY, *digit);
+}
+
+static void BenchPaintAt(HWND window, int width, int height, int dpi, int runs)
+{
+    UseScreen(window, width, height, dpi);
+    TypeNumber(window, L"5551234");
+    Figures paint, paintWithKeypad, own;
+    for (int i = 0; i < runs + 5; i++) {
+        double start = NowMs();
+        InvalidateRect(window, NULL, FALSE);
+        UpdateWindow(window);
+        double whole = NowMs() - start;
+        double drawing = ownPaintMs;
+        start = NowMs();
+        DrawKeypad(app.keypadSurface.dc);
+        InvalidateRect(window, NULL, FALSE);
+        UpdateWindow(window);
+        double withKeypad = NowMs() - start;
+        if (i >= 5) {
+            paint.Add(whole);
+            own.Add(drawing);
+            paintWithKeypad.Add(withKeypad);
+        }
+    }
+    char what[128];
+    snprintf(what, sizeof(what), "whole-window paint, %dx%d at %d dpi", width, height, dpi);
+    PrintRow(what, paint, "same, keypad redrawn", paintWithKeypad, "ms");
+    snprintf(what, sizeof(what), "own drawing per paint, %dx%d at %d dpi", width, height, dpi);
+    PrintRow(what, own, "whole paint", paint, "ms");
+}
+
+static void BenchPaint(int runs)
+{
+    HWND window = StartDialer();
+    BenchPaintAt(window, 240, 320, 96, runs);
+    BenchPaintAt(window, 480, 640, 192, runs);
+    DestroyWindow(window);
+}
+
+struct PressFigures {
+    Figures ms, own, wine, gdi, threads;
+};
+
+// A tap on the key: pen down and up on its middle, then until its command
+// has been handled (the number edited and the window repainted).
+static void Press(HWND window, int keyIndex, PressFigures *figures)
+{
+    const RECT *key = &app.keyRects[keyIndex];
+    LPARAM point = MAKELPARAM((key->left + key->right) / 2, (key->top + key->bottom) / 2);
+    keyCommandHandled = false;
+    ResetCounts();
+    double start = NowMs();
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageW(window, WM_LBUTTONUP, 0, point);
+    MSG message;
+    while (!keyCommandHandled && GetMessageW(&message, NULL, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    double elapsed = NowMs() - start;
+    Pump(30); // what a tone device does just after the press counts too
+    Counts counts = ReadCounts();
+    if (figures) {
+        figures->ms.Add(elapsed);
+        figures->own.Add(counts.ownAllocations);
+        figures->wine.Add(counts.wineAllocations);
+        figures->gdi.Add(counts.gdiCreated);
+        figures->threads.Add(counts.ownThreads);
+    }
+}
+
+static const wchar_t SeventyEightDigits[] =
+    L"123456789012345678901234567890123456789012345678901234567890123456789012345678";
+
+static void BenchKeys(int runs)
+{
+    HWND window = StartDialer();
+    UseScreen(window, 240, 320, 96);
+    // One press of each kind first, so that every DLL they need is loaded.
+    SetSilentWaveOut(true);
+    Press(window, 4, NULL);
+    SetSilentWaveOut(false);
+    Press(window, 4, NULL);
+    StartCounting();
+    int liveBefore = LiveGdiObjects();
+    PressFigures silent, none, longNumber, shortNumber;
+    for (int i = 0; i < runs; i++) {
+        if (i % 10 == 0)
+            TypeNumber(window, L"");
+        SetSilentWaveOut(true);
+        Press(window, 4, &silent);
+        SetSilentWaveOut(false);
+        Press(window, 4, &none);
+    }
+    for (int i = 0; i < runs; i++) {
+        TypeNumber(window, SeventyEightDigits);
+        Press(window, 4, &longNumber);
+        TypeNumber(window, L"555");
+        Press(window, 4, &shortNumber);
+    }
+    int liveAfter = LiveGdiObjects();
+    PrintRow("key press to command handled, tone device silent", silent.ms, "no tone device", none.ms, "ms");
+    PrintRow("  heap allocations per press, own code", silent.own, "no tone device", none.own, "");
+    PrintRow("  heap allocations per press, inside Wine", silent.wine, "no tone device", none.wine, "");
+    PrintRow("  threads started per press, own code", silent.threads, "no tone device", none.threads, "");
+    PrintRow("  GDI objects created per press", silent.gdi, "no tone device", none.gdi, "");
+    PrintRow("key press at 78 digits (shrunk number)", longNumber.ms, "at 3 digits", shortNumber.ms, "ms");
+    PrintRow("  heap allocations per press, own code", longNumber.own, "at 3 digits", shortNumber.own, "");
+    PrintRow("  heap allocations per press, inside Wine", longNumber.wine, "at 3 digits", shortNumber.wine, "");
+    PrintRow("  GDI objects created per press", longNumber.gdi, "at 3 digits", shortNumber.gdi, "");
+    if (liveBefore >= 0)
+        PrintNote("live GDI objects after all presses",
+                  std::to_string(liveAfter - liveBefore) + " more than before (" + std::to_string(liveAfter) + ")");
+    DestroyWindow(window);
+}
+
+// ---- dials, in-process, against the scripted server on loopback ----
+
+static const char LoginReply[] = "HTTP/1.0 302 Found\r\nSet-Cookie: a_t=A1; path=/\r\nSet-Cookie: v_s=V1; path=/\r\n"
+                                 "Set-Cookie: _session_id=S1; path=/\r\n\r\n";
+static const char CallReply[] = "HTTP/1.0 200 OK\r\n\r\nresult=0";
+
+static void RawExchange(const char *request)
+{
+    SOCKET connection = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(80);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(connection, (sockaddr *)&address, sizeof(address)) == 0) {
+        send(connection, request, (int)strlen(request), 0);
+        char reply[1024];
+        while (recv(connection, reply, sizeof(reply), 0) > 0) {
+        }
+    }
+    closesocket(connection);
+}
+
+static void BenchDials(int runs)
+{
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    SetSetting(L"myNumber", L"+14155550100");
+    SetSetting(L"service1type", L"grandcentral");
+    SetSetting(L"service1username", L"jane");
+    SetSetting(L"service1password", L"secret");
+    SetSetting(L"service2type", L"phone");
+    LoadSettings();
+    FakeServer server("127.0.0.1");
+    if (!server.Listening()) {
+        PrintNote("GrandCentral dial", "not measured: port 80 on loopback cannot be taken outside 'make bench'");
+        return;
+    }
+    // The same bytes as the service's own two requests.
+    std::string body = "account%5Busername%5D=jane&account%5Bpassword%5D=secret";
+    std::string login = "POST /account/login HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
+                        "\r\nContent-Type: application/x-www-form-urlencoded\r\n\r\n" + body + "\r\n";
+    Figures grandCentral, cellular, raw;
+    for (int i = 0; i < runs + 2; i++) {
+        server.Queue(Reply(LoginReply));
+        server.Queue(Reply(CallReply));
+        app.selectedService = 0;
+        double start = NowMs();
+        DialNumber(L"4155550199", L"");
+        double gc = NowMs() - start;
+
+        app.selectedService = 1;
+        start = NowMs();
+        DialNumber(L"4155550199", L"");
+        double cell = NowMs() - start;
+
+        server.Queue(Reply(LoginReply));
+        server.Queue(Reply(CallReply));
+        start = NowMs();
+        RawExchange(login.c_str());
+        RawExchange("GET /calls/send_call_request?a_t=A1&calltype=call&destno=4155550199&ani=4155550100 HTTP/1.0\r\n"
+                    "Cookie: v_s=V1; _session_id=S1; a_t=A1\r\n\r\n");
+        double rawMs = NowMs() - start;
+        if (i >= 2) {
+            grandCentral.Add(gc);
+            cellular.Add(cell);
+            raw.Add(rawMs);
+        }
+    }
+    PrintRow("GrandCentral dial, in-process", grandCentral, "two raw loopback exchanges", raw, "ms");
+    PrintRow("cellular dial, in-process", cellular, "two raw loopback exchanges", raw, "ms");
+    PrintRow("GrandCentral dial, in-process", grandCentral, "cellular dial", cellular, "ms");
+}
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: zembrik_bench startup|exit|paint|keys|dials [runs]\n");
+        return 2;
+    }
+    int runs = argc > 2 ? _wtoi(argv[2]) : 20;
+    std::wstring mode = argv[1];
+    if (mode == L"startup")
+        BenchStartup(runs);
+    else if (mode == L"exit")
+        BenchExit(runs);
+    else if (mode == L"paint")
+        BenchPaint(runs);
+    else if (mode == L"keys")
+        BenchKeys(runs);
+    else if (mode == L"dials")
+        BenchDials(runs);
+    else
+        return 2;
+    return 0;
+}

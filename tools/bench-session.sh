@@ -1,0 +1,57 @@
+#!/bin/sh
+# The inside of a benchmark run: boot the prefix, run each benchmark in a
+# process of its own, measure the idle window from outside, stop Wine.
+. "$(dirname "$0")/wine-env.sh"
+bench="$1/bench"
+runs=${BENCH_RUNS:-20}
+idle=${BENCH_IDLE_SECONDS:-60}
+boot_wine_prefix
+wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+echo "Machine: $(nproc) cores, $cpu, $(wine --version 2>/dev/null), Xvfb 240x320"
+echo "Figures: median (first-third quartile) of the runs; ratio = program / reference."
+echo
+echo "| Measure | Zembrik | Reference | Ratio | Runs |"
+echo "|---|---|---|---|---|"
+for mode in startup exit paint keys dials; do
+    count=$runs
+    [ $mode = paint ] && count=$((runs * 5))
+    wine "$bench/zembrik_bench.exe" $mode $count </dev/null 2>/dev/null
+done
+
+# Wake-ups (voluntary context switches of all the process's threads) and CPU
+# time of a process, as the kernel counts them.
+switches() {
+    total=0
+    for status in /proc/$1/task/*/status; do
+        n=$(sed -n 's/^voluntary_ctxt_switches:[[:space:]]*//p' "$status" 2>/dev/null)
+        total=$((total + ${n:-0}))
+    done
+    echo $total
+}
+cpu_ticks() {
+    # Fields 14 and 15 of stat, after the name in parentheses.
+    sed 's/^.*) //' /proc/$1/stat | awk '{ print $12 + $13 }'
+}
+
+# The dialer and the bare window idle side by side, both shown, for the
+# same minute.
+wine "$bench/zembrik.exe" </dev/null >/dev/null 2>&1 &
+dialer=$!
+wine "$bench/bare_window.exe" idle </dev/null >/dev/null 2>&1 &
+bare=$!
+sleep 5
+d0=$(switches $dialer); b0=$(switches $bare); dc0=$(cpu_ticks $dialer); bc0=$(cpu_ticks $bare)
+sleep "$idle"
+d1=$(switches $dialer); b1=$(switches $bare); dc1=$(cpu_ticks $dialer); bc1=$(cpu_ticks $bare)
+hz=$(getconf CLK_TCK)
+awk -v d=$((d1 - d0)) -v b=$((b1 - b0)) -v s="$idle" 'BEGIN {
+    r = b > 0 ? sprintf("%.2f", d / b) : "-";
+    printf "| idle, window shown, wake-ups in %d s | %d | bare window: %d | %s | 1 |\n", s, d, b, r }'
+awk -v d=$((dc1 - dc0)) -v b=$((bc1 - bc0)) -v hz="$hz" -v s="$idle" 'BEGIN {
+    r = b > 0 ? sprintf("%.2f", d / b) : "-";
+    printf "| idle, window shown, CPU time in %d s | %.3f s | bare window: %.3f s | %s | 1 |\n", s, d / hz, b / hz, r }'
+kill $dialer $bare 2>/dev/null || true
+wineserver -k >/dev/null 2>&1
+exit 0
