@@ -5,6 +5,12 @@
 // Bluetooth, sound mode) keep whatever is stored. The keeper starts with the
 // first state notification a process asks for; REG_DWORD "ShellStateKeeper"
 // = 0 under the device emulation key turns it off.
+//
+// The keeper sleeps until the next minute turns and looks at everything
+// then, so an idle process wakes once a minute. A change of the network's
+// addresses wakes it at once where the desktop reports one (NotifyAddrChange;
+// Wine only stubs it, and Wine has no power notification either, so there the
+// minute's look is what finds those changes).
 #include <winsock2.h>
 #include <iphlpapi.h>
 
@@ -18,7 +24,8 @@
 #define BATTERY_KEY L"System\\State\\Battery"
 #define HARDWARE_KEY L"System\\State\\Hardware"
 #define CONNECTIONS_KEY L"System\\State\\Connections"
-#define POLL_MS 2000
+// Wakes just after the minute has turned, never just before it.
+#define PAST_THE_MINUTE_MS 20
 #define WIFI_POWERED_AND_CONNECTED 3
 
 namespace
@@ -92,14 +99,52 @@ DWORD MillisecondsToNextMinute(void)
     return (60 - now.wSecond) * 1000 - now.wMilliseconds;
 }
 
+// Asks to be told of the next address change; false where it cannot be.
+bool WatchAddresses(OVERLAPPED *change)
+{
+    HANDLE notification = NULL;
+    DWORD result = NotifyAddrChange(&notification, change);
+    return result == ERROR_IO_PENDING || result == NO_ERROR;
+}
+
+// Asks to be told when someone else rewrites or removes the time value.
+bool WatchTimeKey(HKEY key, HANDLE changed)
+{
+    return key && RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_NAME, changed,
+                                          TRUE) == ERROR_SUCCESS;
+}
+
 DWORD WINAPI KeepState(void *)
 {
+    OVERLAPPED addresses = {};
+    addresses.hEvent = CreateEventW(NULL, FALSE, FALSE, NULL);
+    HANDLE timeChanged = CreateEventW(NULL, FALSE, FALSE, NULL);
+    HKEY timeKey = NULL;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, DATE_TIME_KEY, 0, NULL, 0, KEY_NOTIFY, NULL, &timeKey, NULL) !=
+        ERROR_SUCCESS)
+        timeKey = NULL;
+    HANDLE events[2];
+    DWORD count = 0;
+    if (addresses.hEvent && WatchAddresses(&addresses))
+        events[count++] = addresses.hEvent;
+    bool timeWatched = timeChanged && WatchTimeKey(timeKey, timeChanged);
+    if (timeWatched)
+        events[count++] = timeChanged;
     for (;;) {
-        KeepTime();
+        // The time last: whoever sees its minute sees the rest current too.
         KeepBattery();
         KeepNetwork();
-        DWORD wait = MillisecondsToNextMinute();
-        Sleep(wait < POLL_MS ? wait + 20 : POLL_MS);
+        KeepTime();
+        DWORD wait = MillisecondsToNextMinute() + PAST_THE_MINUTE_MS;
+        DWORD woken = count ? WaitForMultipleObjects(count, events, FALSE, wait) : (Sleep(wait), WAIT_TIMEOUT);
+        if (woken >= WAIT_OBJECT_0 + count)
+            continue;
+        // Re-armed before the values are looked at again, so no change is
+        // missed; the keeper's own writes signal it too and find nothing to do.
+        if (events[woken - WAIT_OBJECT_0] == addresses.hEvent)
+            WatchAddresses(&addresses);
+        else
+            WatchTimeKey(timeKey, timeChanged);
     }
 }
 

@@ -1,8 +1,14 @@
 // The device's wave output for its MIDI tone stream. The tones of each
-// buffer are rendered as PCM and played through the desktop's own wave
-// output (winmm, reached by name so that it does not clash with these
-// definitions). With "SilentWaveOut" = 1 no desktop output is used at all,
-// yet buffers still take their time and go through every header state.
+// buffer are rendered as PCM, a short block at a time while they sound, and
+// played through the desktop's own wave output (winmm, reached by name so
+// that it does not clash with these definitions). With "SilentWaveOut" = 1
+// no desktop output is used at all, yet buffers still take their time and go
+// through every header state.
+//
+// Everything a device needs lives in a fixed slot, and one audio thread,
+// started with the first open, serves every slot; the program's headers are
+// queued through their own lpNext fields, as winmm does. So opening, writing,
+// resetting and closing allocate nothing and start no thread.
 #define _WINMM_ // these are the definitions, not imports
 #include <windows.h>
 #include <mmsystem.h>
@@ -12,21 +18,17 @@
 #include <string.h>
 
 #include <algorithm>
-#include <deque>
-#include <map>
-#include <memory>
 #include <mutex>
-#include <new>
 #include <numbers>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 #include "platform/emulation.h"
 #include "platform/include/waveout_emulation.h"
 
-// Longer buffers would be rendered into one allocation of the whole length.
-#define MAX_BUFFER_SECONDS 600
+#define RATE WAVEOUT_EMULATION_SAMPLE_RATE
+#define BLOCK_SAMPLES WAVEOUT_EMULATION_BLOCK_SAMPLES
+#define BLOCKS WAVEOUT_EMULATION_BLOCKS
+#define MAX_DEVICES WAVEOUT_EMULATION_MAX_DEVICES
+#define MAX_GENERATORS WAVEOUT_EMULATION_MAX_GENERATORS
 
 namespace
 {
@@ -60,171 +62,24 @@ const DesktopWaveOut *Desktop()
     return loaded ? &functions : nullptr;
 }
 
-// One buffer of the program's, from its write until the program sees it done.
-struct Pending {
-    WAVEHDR *midi = nullptr;
-    std::shared_ptr<const std::vector<short>> pcm;
-    WAVEHDR desktop = {};
-    bool viaDesktop = false;
-    bool submitted = false;
-    bool finished = false;
-    ULONGLONG deadline = 0;
-};
-
-struct Device {
-    // Serialises the program's calls, including their calls into winmm.
-    std::mutex apiLock;
-    // Guards the queue and the program's header flags against the watcher;
-    // never held while calling winmm, whose reset waits for its own thread.
-    std::mutex stateLock;
-    HWAVEOUT desktop = NULL;
-    HANDLE wake = NULL;
-    std::thread watcher;
-    bool stopping = false;
-    bool closed = false;
-    WORD volume = 0xFFFF;
-    DWORD usecPerQuarterNote = 0;
-    DWORD ticksPerQuarterNote = 0;
-    ULONGLONG silentUntil = 0;
-    std::deque<std::unique_ptr<Pending>> queue;
-    // Finished buffers that winmm would not release yet.
-    std::vector<std::unique_ptr<Pending>> retired;
-    std::shared_ptr<const std::vector<short>> lastPcm;
-
-    ~Device()
-    {
-        if (watcher.joinable()) {
-            {
-                std::lock_guard<std::mutex> hold(stateLock);
-                stopping = true;
-            }
-            SetEvent(wake);
-            watcher.join();
-        }
-        if (wake)
-            CloseHandle(wake);
-    }
-};
-
-std::mutex devicesLock;
-std::map<HWAVEOUT, std::shared_ptr<Device>> devices;
-ULONG_PTR nextHandle = 0x5E00;
-
-std::shared_ptr<Device> Find(HWAVEOUT handle)
+LONGLONG Now()
 {
-    std::lock_guard<std::mutex> hold(devicesLock);
-    auto found = devices.find(handle);
-    return found == devices.end() ? nullptr : found->second;
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return count.QuadPart;
 }
 
-// An open device with its API lock held. The lock is released before the
-// reference, so a close that drops the last other reference stays safe.
-struct HeldDevice {
-    std::shared_ptr<Device> device;
-    std::unique_lock<std::mutex> hold;
-    Device *operator->() const { return device.get(); }
-    Device &operator*() const { return *device; }
-    explicit operator bool() const { return device != nullptr; }
-};
-
-// Empty, holding nothing, for an unknown or closed handle.
-HeldDevice Acquire(HWAVEOUT handle)
+LONGLONG CountsPerSecond()
 {
-    HeldDevice held;
-    held.device = Find(handle);
-    if (!held.device)
-        return held;
-    held.hold = std::unique_lock<std::mutex>(held.device->apiLock);
-    if (held.device->closed) {
-        held.hold.unlock();
-        held.device.reset();
-    }
-    return held;
+    static LONGLONG frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return value.QuadPart;
+    }();
+    return frequency;
 }
 
-void Finish(Pending &pending)
-{
-    pending.midi->dwFlags = (pending.midi->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
-    pending.finished = true;
-}
-
-// Marks the program's buffers done in their order, as the desktop output
-// or the silent device's clock finishes them.
-void Watch(Device *device)
-{
-    for (;;) {
-        DWORD wait = INFINITE;
-        {
-            std::lock_guard<std::mutex> hold(device->stateLock);
-            if (device->stopping)
-                return;
-            ULONGLONG now = GetTickCount64();
-            for (auto &pending : device->queue) {
-                if (pending->finished)
-                    continue;
-                if (!pending->submitted)
-                    break;
-                if (pending->viaDesktop) {
-                    if (!(*(volatile DWORD *)&pending->desktop.dwFlags & WHDR_DONE))
-                        break;
-                } else if (now < pending->deadline) {
-                    wait = (DWORD)std::min<ULONGLONG>(pending->deadline - now, INFINITE - 1);
-                    break;
-                }
-                Finish(*pending);
-            }
-        }
-        WaitForSingleObject(device->wake, wait);
-    }
-}
-
-// Releases the buffers that are done; called on the program's thread only.
-void Reap(Device &device)
-{
-    std::vector<std::unique_ptr<Pending>> done;
-    done.swap(device.retired);
-    {
-        std::lock_guard<std::mutex> hold(device.stateLock);
-        while (!device.queue.empty() && device.queue.front()->finished) {
-            done.push_back(std::move(device.queue.front()));
-            device.queue.pop_front();
-        }
-    }
-    for (auto &pending : done) {
-        if (pending->viaDesktop &&
-            Desktop()->unprepare(device.desktop, &pending->desktop, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
-            device.retired.push_back(std::move(pending));
-    }
-}
-
-bool ReadMidiFormat(const WAVEFORMATEX *format, DWORD *usecPerQuarterNote, DWORD *ticksPerQuarterNote)
-{
-    if (format->wFormatTag != WAVE_FORMAT_MIDI || format->nChannels != 1 ||
-        format->cbSize < sizeof(WAVEFORMAT_MIDI) - sizeof(WAVEFORMATEX))
-        return false;
-    const BYTE *record = (const BYTE *)format;
-    memcpy(usecPerQuarterNote, record + offsetof(WAVEFORMAT_MIDI, USecPerQuarterNote), sizeof(DWORD));
-    memcpy(ticksPerQuarterNote, record + offsetof(WAVEFORMAT_MIDI, TicksPerQuarterNote), sizeof(DWORD));
-    return *usecPerQuarterNote != 0 && *ticksPerQuarterNote != 0;
-}
-
-double SamplesAtTick(ULONGLONG ticks, DWORD usecPerQuarterNote, DWORD ticksPerQuarterNote, DWORD sampleRate)
-{
-    return floor((double)ticks * usecPerQuarterNote / ticksPerQuarterNote * sampleRate / 1e6 + 0.5);
-}
-
-double StreamSamples(const BYTE *events, DWORD eventBytes, DWORD usecPerQuarterNote, DWORD ticksPerQuarterNote,
-                     DWORD sampleRate)
-{
-    ULONGLONG ticks = 0;
-    for (DWORD offset = 0; offset + sizeof(WAVEFORMAT_MIDI_MESSAGE) <= eventBytes;
-         offset += sizeof(WAVEFORMAT_MIDI_MESSAGE)) {
-        DWORD delta;
-        memcpy(&delta, events + offset, sizeof(delta));
-        ticks += delta;
-    }
-    return SamplesAtTick(ticks, usecPerQuarterNote, ticksPerQuarterNote, sampleRate);
-}
+// ---- Rendering one buffer of events, a stretch of samples at a time ----
 
 struct Generator {
     DWORD frequency;
@@ -232,17 +87,426 @@ struct Generator {
     double phase; // in cycles
 };
 
-void Render(std::vector<Generator> &generators, DWORD sampleRate, size_t until, std::vector<short> *samples)
+struct Renderer {
+    const BYTE *events;
+    DWORD eventBytes;
+    DWORD nextEvent; // byte offset of the first event not yet applied
+    ULONGLONG ticks; // the time of the last event applied
+    ULONGLONG position; // samples rendered so far
+    ULONGLONG nextEventAt; // sample of the next event, or the end
+    ULONGLONG end; // the buffer's length in samples
+    DWORD usecPerQuarterNote, ticksPerQuarterNote, sampleRate;
+    WORD volume;
+    int generatorCount;
+    Generator generators[MAX_GENERATORS];
+};
+
+ULONGLONG SamplesAtTick(ULONGLONG ticks, DWORD usecPerQuarterNote, DWORD ticksPerQuarterNote, DWORD sampleRate)
 {
-    while (samples->size() < until) {
-        double sum = 0;
-        for (auto &generator : generators) {
-            sum += generator.amplitude * sin(2 * std::numbers::pi * generator.phase);
-            generator.phase += (double)generator.frequency / sampleRate;
-            generator.phase -= floor(generator.phase);
+    return (ULONGLONG)floor((double)ticks * usecPerQuarterNote / ticksPerQuarterNote * sampleRate / 1e6 + 0.5);
+}
+
+WAVEFORMAT_MIDI_MESSAGE EventAt(const Renderer &renderer, DWORD offset)
+{
+    WAVEFORMAT_MIDI_MESSAGE message;
+    memcpy(&message, renderer.events + offset, sizeof(message));
+    return message;
+}
+
+bool HasEventAt(const Renderer &renderer, DWORD offset)
+{
+    return offset + sizeof(WAVEFORMAT_MIDI_MESSAGE) <= renderer.eventBytes;
+}
+
+void Apply(Renderer &renderer, DWORD message)
+{
+    DWORD kind = message >> 24;
+    DWORD frequency = LOWORD(message);
+    Generator *generators = renderer.generators;
+    Generator *found = std::find_if(generators, generators + renderer.generatorCount,
+                                    [&](const Generator &each) { return each.frequency == frequency; });
+    bool exists = found != generators + renderer.generatorCount;
+    if (kind == MIDI_MESSAGE_FREQGENOFF && exists) {
+        std::copy(found + 1, generators + renderer.generatorCount, found);
+        renderer.generatorCount--;
+    } else if (kind == MIDI_MESSAGE_FREQGENON) {
+        if (!exists) {
+            if (renderer.generatorCount == MAX_GENERATORS)
+                return;
+            *found = Generator{frequency, 0, 0};
+            renderer.generatorCount++;
         }
-        samples->push_back((short)lrint(std::clamp(sum, -32767.0, 32767.0)));
+        DWORD level = std::min<DWORD>((message >> 16) & 0xFF, 0x7F);
+        // Each generator gets at most half of full scale so that two, as a
+        // key tone has, never clip.
+        bool audible = frequency > 0 && 2 * frequency < renderer.sampleRate;
+        found->amplitude = audible ? level / 127.0 * renderer.volume / 65535.0 * (32767 / 2.0) : 0;
     }
+}
+
+// Applies every event due at the current sample and finds the next one.
+void ApplyDueEvents(Renderer &renderer)
+{
+    renderer.nextEventAt = renderer.end;
+    while (HasEventAt(renderer, renderer.nextEvent)) {
+        WAVEFORMAT_MIDI_MESSAGE message = EventAt(renderer, renderer.nextEvent);
+        ULONGLONG ticks = renderer.ticks + message.dwDeltaTicks;
+        ULONGLONG at =
+            SamplesAtTick(ticks, renderer.usecPerQuarterNote, renderer.ticksPerQuarterNote, renderer.sampleRate);
+        if (at > renderer.position) {
+            renderer.nextEventAt = at;
+            return;
+        }
+        renderer.ticks = ticks;
+        Apply(renderer, message.dwMidiMsg);
+        renderer.nextEvent += sizeof(WAVEFORMAT_MIDI_MESSAGE);
+    }
+}
+
+void BeginBuffer(Renderer &renderer, const BYTE *events, DWORD eventBytes, DWORD usecPerQuarterNote,
+                 DWORD ticksPerQuarterNote, WORD volume, DWORD sampleRate)
+{
+    renderer.events = events;
+    renderer.eventBytes = events ? eventBytes : 0;
+    renderer.nextEvent = 0;
+    renderer.ticks = 0;
+    renderer.position = 0;
+    renderer.usecPerQuarterNote = usecPerQuarterNote;
+    renderer.ticksPerQuarterNote = ticksPerQuarterNote;
+    renderer.sampleRate = sampleRate;
+    renderer.volume = volume;
+    renderer.generatorCount = 0;
+    ULONGLONG ticks = 0;
+    for (DWORD offset = 0; HasEventAt(renderer, offset); offset += sizeof(WAVEFORMAT_MIDI_MESSAGE))
+        ticks += EventAt(renderer, offset).dwDeltaTicks;
+    renderer.end = SamplesAtTick(ticks, usecPerQuarterNote, ticksPerQuarterNote, sampleRate);
+    ApplyDueEvents(renderer);
+}
+
+short NextSample(Renderer &renderer)
+{
+    double sum = 0;
+    for (int i = 0; i < renderer.generatorCount; i++) {
+        Generator &generator = renderer.generators[i];
+        sum += generator.amplitude * sin(2 * std::numbers::pi * generator.phase);
+        generator.phase += (double)generator.frequency / renderer.sampleRate;
+        generator.phase -= floor(generator.phase);
+    }
+    return (short)lrint(std::clamp(sum, -32767.0, 32767.0));
+}
+
+// Renders up to capacity samples of the buffer; fewer only at its end.
+size_t RenderInto(Renderer &renderer, short *out, size_t capacity)
+{
+    size_t count = 0;
+    while (count < capacity && renderer.position < renderer.end) {
+        if (renderer.position >= renderer.nextEventAt)
+            ApplyDueEvents(renderer);
+        ULONGLONG until = std::min(renderer.nextEventAt, renderer.position + (capacity - count));
+        while (renderer.position < until) {
+            out[count++] = NextSample(renderer);
+            renderer.position++;
+        }
+    }
+    return count;
+}
+
+bool BufferDone(const Renderer &renderer)
+{
+    return renderer.position >= renderer.end;
+}
+
+// ---- Devices ----
+
+struct Block {
+    WAVEHDR desktop;
+    short samples[BLOCK_SAMPLES];
+    // The program's headers whose last sample lies in this block.
+    int finishing;
+    // When a silent device's clock has played it.
+    LONGLONG playedAt;
+};
+
+struct Device {
+    bool reserved; // the slot is taken, perhaps still being opened
+    bool open; // the program may use the handle
+    HWAVEOUT handle;
+    HWAVEOUT desktop;
+    WORD volume;
+    DWORD usecPerQuarterNote, ticksPerQuarterNote;
+    // The program's headers from their write until they are done, linked
+    // through lpNext; next is the first one not yet begun.
+    WAVEHDR *head, *tail, *next;
+    bool rendering; // the renderer holds a begun buffer
+    Renderer renderer;
+    Block blocks[BLOCKS];
+    int firstBlock, blocksInFlight;
+    LONGLONG silentClock; // when the silent device's last block ends
+    bool producing;
+};
+
+// Guards every slot and the record. The audio thread holds it while it
+// renders and hands blocks to winmm; the program's calls hold it too, so a
+// reset can never be overtaken by a block written behind it.
+std::mutex engineLock;
+Device devices[MAX_DEVICES];
+ULONG_PTR nextHandle = 0x5E00;
+HANDLE wake = NULL;
+WAVEOUT_EMULATION_RECORD record;
+short *captureBuffer = nullptr;
+DWORD captureCapacity = 0, captureCount = 0;
+
+Device *Find(HWAVEOUT handle)
+{
+    for (Device &device : devices) {
+        if (device.open && device.handle == handle)
+            return &device;
+    }
+    return nullptr;
+}
+
+void MarkDone(WAVEHDR *header)
+{
+    header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+}
+
+// Gives the program back its oldest headers, in their order.
+void FinishHeaders(Device &device, int count)
+{
+    for (; count > 0 && device.head; count--) {
+        WAVEHDR *header = device.head;
+        device.head = header->lpNext;
+        if (!device.head)
+            device.tail = NULL;
+        header->lpNext = NULL;
+        MarkDone(header);
+    }
+}
+
+void ToneStarted()
+{
+    record.tonesStarted++;
+    record.firstSampleAt = Now();
+    record.lastSampleAt = 0;
+}
+
+void ToneStopped(Device &device)
+{
+    if (!device.producing)
+        return;
+    device.producing = false;
+    record.lastSampleAt = Now();
+}
+
+void Capture(const short *samples, size_t count)
+{
+    size_t room = captureCapacity - captureCount;
+    size_t copied = std::min(room, count);
+    memcpy(captureBuffer + captureCount, samples, copied * sizeof(short));
+    captureCount += (DWORD)copied;
+}
+
+bool BlockPlayed(const Device &device, const Block &block, LONGLONG now)
+{
+    if (device.desktop)
+        return (*(volatile const DWORD *)&block.desktop.dwFlags & WHDR_DONE) != 0;
+    return now >= block.playedAt;
+}
+
+void CollectPlayedBlocks(Device &device, LONGLONG now)
+{
+    while (device.blocksInFlight > 0) {
+        Block &block = device.blocks[device.firstBlock];
+        if (!BlockPlayed(device, block, now))
+            return;
+        FinishHeaders(device, block.finishing);
+        block.finishing = 0;
+        device.firstBlock = (device.firstBlock + 1) % BLOCKS;
+        device.blocksInFlight--;
+    }
+}
+
+// Fills one block from the queued buffers; returns the samples rendered.
+size_t FillBlock(Device &device, Block &block)
+{
+    size_t count = 0;
+    block.finishing = 0;
+    while (count < BLOCK_SAMPLES) {
+        if (!device.rendering) {
+            if (!device.next)
+                break;
+            WAVEHDR *header = device.next;
+            device.next = header->lpNext;
+            BeginBuffer(device.renderer, (const BYTE *)header->lpData, header->dwBufferLength,
+                        device.usecPerQuarterNote, device.ticksPerQuarterNote, device.volume, RATE);
+            device.rendering = true;
+        }
+        count += RenderInto(device.renderer, block.samples + count, BLOCK_SAMPLES - count);
+        if (BufferDone(device.renderer)) {
+            device.rendering = false;
+            block.finishing++;
+        }
+    }
+    return count;
+}
+
+// Hands a filled block to the output.
+void PlayBlock(Device &device, Block &block, size_t count, LONGLONG now)
+{
+    // Whole blocks only, the rest silent: a prepared header keeps its length.
+    memset(block.samples + count, 0, (BLOCK_SAMPLES - count) * sizeof(short));
+    if (device.desktop) {
+        block.desktop.dwFlags &= ~WHDR_DONE;
+        // A block the desktop refuses counts as played at once.
+        if (Desktop()->write(device.desktop, &block.desktop, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
+            block.desktop.dwFlags |= WHDR_DONE;
+    } else {
+        device.silentClock = std::max(device.silentClock, now) + BLOCK_SAMPLES * CountsPerSecond() / RATE;
+        block.playedAt = device.silentClock;
+    }
+}
+
+// Keeps the device's blocks queued while it has something to play; returns
+// how long the thread may sleep before this device needs it again.
+DWORD Serve(Device &device, LONGLONG now)
+{
+    CollectPlayedBlocks(device, now);
+    while (device.blocksInFlight < BLOCKS && (device.rendering || device.next)) {
+        Block &block = device.blocks[(device.firstBlock + device.blocksInFlight) % BLOCKS];
+        size_t count = FillBlock(device, block);
+        if (count == 0 && device.blocksInFlight == 0) {
+            // Empty buffers with nothing playing: done at once.
+            FinishHeaders(device, block.finishing);
+            continue;
+        }
+        if (count == 0) {
+            // Empty buffers end with the block before them.
+            int last = (device.firstBlock + device.blocksInFlight - 1) % BLOCKS;
+            device.blocks[last].finishing += block.finishing;
+            continue;
+        }
+        if (captureBuffer)
+            Capture(block.samples, count);
+        record.samplesRendered += count;
+        PlayBlock(device, block, count, now);
+        if (!device.producing) {
+            device.producing = true;
+            ToneStarted();
+        }
+        device.blocksInFlight++;
+    }
+    if (!device.head && device.blocksInFlight == 0)
+        ToneStopped(device);
+    if (device.desktop || device.blocksInFlight == 0)
+        return INFINITE; // the desktop's done event, or a write, wakes the thread
+    LONGLONG left = device.blocks[device.firstBlock].playedAt - now;
+    return (DWORD)std::max<LONGLONG>(1, (left * 1000 + CountsPerSecond() - 1) / CountsPerSecond());
+}
+
+// The audio thread: asleep whenever no device has anything to play.
+DWORD WINAPI AudioThread(void *)
+{
+    for (;;) {
+        DWORD wait = INFINITE;
+        {
+            std::lock_guard<std::mutex> hold(engineLock);
+            LONGLONG now = Now();
+            for (Device &device : devices) {
+                if (device.open)
+                    wait = std::min(wait, Serve(device, now));
+            }
+        }
+        WaitForSingleObject(wake, wait);
+    }
+}
+
+bool StartEngine()
+{
+    static bool started = [] {
+        wake = CreateEventW(NULL, FALSE, FALSE, NULL);
+        if (!wake)
+            return false;
+        DWORD id = 0;
+        HANDLE thread = CreateThread(NULL, 0, AudioThread, NULL, 0, &id);
+        if (!thread)
+            return false;
+        CloseHandle(thread);
+        std::lock_guard<std::mutex> hold(engineLock);
+        record.threadsStarted++;
+        record.audioThreadId = id;
+        return true;
+    }();
+    return started;
+}
+
+bool ReadMidiFormat(const WAVEFORMATEX *format, DWORD *usecPerQuarterNote, DWORD *ticksPerQuarterNote)
+{
+    if (format->wFormatTag != WAVE_FORMAT_MIDI || format->nChannels != 1 ||
+        format->cbSize < sizeof(WAVEFORMAT_MIDI) - sizeof(WAVEFORMATEX))
+        return false;
+    const BYTE *data = (const BYTE *)format;
+    memcpy(usecPerQuarterNote, data + offsetof(WAVEFORMAT_MIDI, USecPerQuarterNote), sizeof(DWORD));
+    memcpy(ticksPerQuarterNote, data + offsetof(WAVEFORMAT_MIDI, TicksPerQuarterNote), sizeof(DWORD));
+    return *usecPerQuarterNote != 0 && *ticksPerQuarterNote != 0;
+}
+
+Device *ReserveSlot()
+{
+    std::lock_guard<std::mutex> hold(engineLock);
+    for (Device &device : devices) {
+        if (!device.reserved) {
+            device = Device{};
+            device.reserved = true;
+            return &device;
+        }
+    }
+    return nullptr;
+}
+
+void ReleaseSlot(Device &device)
+{
+    std::lock_guard<std::mutex> hold(engineLock);
+    device.open = false;
+    device.reserved = false;
+}
+
+void UnprepareDesktopBlocks(Device &device, int count)
+{
+    for (int i = 0; i < count; i++)
+        Desktop()->unprepare(device.desktop, &device.blocks[i].desktop, sizeof(WAVEHDR));
+}
+
+// The desktop's PCM output for a device, its blocks prepared once.
+MMRESULT OpenDesktop(Device &device)
+{
+    const DesktopWaveOut *desktop = Desktop();
+    if (!desktop)
+        return MMSYSERR_NODRIVER;
+    WAVEFORMATEX pcm = {};
+    pcm.wFormatTag = WAVE_FORMAT_PCM;
+    pcm.nChannels = 1;
+    pcm.nSamplesPerSec = RATE;
+    pcm.wBitsPerSample = 16;
+    pcm.nBlockAlign = sizeof(short);
+    pcm.nAvgBytesPerSec = pcm.nSamplesPerSec * pcm.nBlockAlign;
+    MMRESULT result = desktop->open(&device.desktop, WAVE_MAPPER, &pcm, (DWORD_PTR)wake, 0, CALLBACK_EVENT);
+    if (result != MMSYSERR_NOERROR) {
+        device.desktop = NULL;
+        return result;
+    }
+    for (int i = 0; i < BLOCKS; i++) {
+        WAVEHDR &header = device.blocks[i].desktop;
+        header.lpData = (LPSTR)device.blocks[i].samples;
+        header.dwBufferLength = sizeof(device.blocks[i].samples);
+        result = desktop->prepare(device.desktop, &header, sizeof(WAVEHDR));
+        if (result != MMSYSERR_NOERROR) {
+            UnprepareDesktopBlocks(device, i);
+            desktop->close(device.desktop);
+            device.desktop = NULL;
+            return result;
+        }
+    }
+    return MMSYSERR_NOERROR;
 }
 
 } // namespace
@@ -253,57 +517,43 @@ void SynthesizeMidiStream(const BYTE *events, DWORD eventBytes, DWORD usecPerQua
     samples->clear();
     if (!events || !ticksPerQuarterNote || !sampleRate)
         return;
-    samples->reserve((size_t)StreamSamples(events, eventBytes, usecPerQuarterNote, ticksPerQuarterNote, sampleRate));
-    std::vector<Generator> generators;
-    ULONGLONG ticks = 0;
-    for (DWORD offset = 0; offset + sizeof(WAVEFORMAT_MIDI_MESSAGE) <= eventBytes;
-         offset += sizeof(WAVEFORMAT_MIDI_MESSAGE)) {
-        WAVEFORMAT_MIDI_MESSAGE message;
-        memcpy(&message, events + offset, sizeof(message));
-        ticks += message.dwDeltaTicks;
-        Render(generators, sampleRate,
-               (size_t)SamplesAtTick(ticks, usecPerQuarterNote, ticksPerQuarterNote, sampleRate), samples);
-
-        DWORD kind = message.dwMidiMsg >> 24;
-        DWORD frequency = LOWORD(message.dwMidiMsg);
-        auto generator = std::find_if(generators.begin(), generators.end(),
-                                      [&](const Generator &each) { return each.frequency == frequency; });
-        if (kind == MIDI_MESSAGE_FREQGENOFF && generator != generators.end()) {
-            generators.erase(generator);
-        } else if (kind == MIDI_MESSAGE_FREQGENON) {
-            if (generator == generators.end())
-                generator = generators.insert(generators.end(), Generator{frequency, 0, 0});
-            DWORD level = std::min<DWORD>((message.dwMidiMsg >> 16) & 0xFF, 0x7F);
-            // Each generator gets at most half of full scale so that two, as
-            // a key tone has, never clip.
-            bool audible = frequency > 0 && 2 * frequency < sampleRate;
-            generator->amplitude = audible ? level / 127.0 * volume / 65535.0 * (32767 / 2.0) : 0;
-        }
-    }
+    Renderer renderer;
+    BeginBuffer(renderer, events, eventBytes, usecPerQuarterNote, ticksPerQuarterNote, volume, sampleRate);
+    samples->resize((size_t)renderer.end);
+    samples->resize(RenderInto(renderer, samples->data(), samples->size()));
 }
 
 DWORD WaveOutEmulationOpenDevices(void)
 {
-    std::lock_guard<std::mutex> hold(devicesLock);
-    return (DWORD)devices.size();
+    std::lock_guard<std::mutex> hold(engineLock);
+    return (DWORD)std::count_if(devices, devices + MAX_DEVICES, [](const Device &device) { return device.open; });
 }
 
 BOOL WaveOutEmulationIsSilent(HWAVEOUT handle)
 {
-    auto device = Find(handle);
+    std::lock_guard<std::mutex> hold(engineLock);
+    Device *device = Find(handle);
     return device && !device->desktop;
 }
 
-BOOL WaveOutEmulationLastBuffer(HWAVEOUT handle, std::vector<short> *samples)
+void WaveOutEmulationGetRecord(WAVEOUT_EMULATION_RECORD *out)
 {
-    auto device = Find(handle);
-    if (!device)
-        return FALSE;
-    std::lock_guard<std::mutex> hold(device->stateLock);
-    if (!device->lastPcm)
-        return FALSE;
-    *samples = *device->lastPcm;
-    return TRUE;
+    std::lock_guard<std::mutex> hold(engineLock);
+    *out = record;
+}
+
+void WaveOutEmulationCapture(short *buffer, DWORD capacity)
+{
+    std::lock_guard<std::mutex> hold(engineLock);
+    captureBuffer = capacity ? buffer : nullptr;
+    captureCapacity = capacity;
+    captureCount = 0;
+}
+
+DWORD WaveOutEmulationCaptured(void)
+{
+    std::lock_guard<std::mutex> hold(engineLock);
+    return captureCount;
 }
 
 // Lets programs built against the import declarations find these too.
@@ -335,52 +585,34 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwf
         return MMSYSERR_NOERROR;
     if (!phwo)
         return MMSYSERR_INVALPARAM;
-
-    try {
-        auto device = std::make_shared<Device>();
-        device->usecPerQuarterNote = usecPerQuarterNote;
-        device->ticksPerQuarterNote = ticksPerQuarterNote;
-        device->wake = CreateEventW(NULL, FALSE, FALSE, NULL);
-        if (!device->wake)
-            return MMSYSERR_NOMEM;
-        if (EmulationGetDWORD(L"SilentWaveOut", 0) != 1) {
-            const DesktopWaveOut *desktop = Desktop();
-            if (!desktop)
-                return MMSYSERR_NODRIVER;
-            WAVEFORMATEX pcm = {};
-            pcm.wFormatTag = WAVE_FORMAT_PCM;
-            pcm.nChannels = 1;
-            pcm.nSamplesPerSec = WAVEOUT_EMULATION_SAMPLE_RATE;
-            pcm.wBitsPerSample = 16;
-            pcm.nBlockAlign = sizeof(short);
-            pcm.nAvgBytesPerSec = pcm.nSamplesPerSec * pcm.nBlockAlign;
-            MMRESULT result =
-                desktop->open(&device->desktop, WAVE_MAPPER, &pcm, (DWORD_PTR)device->wake, 0, CALLBACK_EVENT);
-            if (result != MMSYSERR_NOERROR)
-                return result;
-        }
-        try {
-            device->watcher = std::thread(Watch, device.get());
-            std::lock_guard<std::mutex> hold(devicesLock);
-            HWAVEOUT handle = (HWAVEOUT)nextHandle;
-            devices[handle] = device;
-            nextHandle += 4;
-            *phwo = handle;
-            return MMSYSERR_NOERROR;
-        } catch (const std::exception &) {
-            // The device's destructor stops the watcher.
-            if (device->desktop)
-                Desktop()->close(device->desktop);
-            return MMSYSERR_NOMEM;
-        }
-    } catch (const std::bad_alloc &) {
+    if (!StartEngine())
         return MMSYSERR_NOMEM;
+
+    Device *device = ReserveSlot();
+    if (!device)
+        return MMSYSERR_ALLOCATED;
+    if (EmulationGetDWORD(L"SilentWaveOut", 0) != 1) {
+        MMRESULT result = OpenDesktop(*device);
+        if (result != MMSYSERR_NOERROR) {
+            ReleaseSlot(*device);
+            return result;
+        }
     }
+    std::lock_guard<std::mutex> hold(engineLock);
+    device->usecPerQuarterNote = usecPerQuarterNote;
+    device->ticksPerQuarterNote = ticksPerQuarterNote;
+    device->volume = 0xFFFF;
+    device->handle = (HWAVEOUT)nextHandle;
+    nextHandle += 4;
+    device->open = true;
+    *phwo = device->handle;
+    return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume)
 {
-    HeldDevice device = Acquire(hwo);
+    std::lock_guard<std::mutex> hold(engineLock);
+    Device *device = Find(hwo);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     // Mono: the left channel's word. Takes effect from the next buffer.
@@ -390,13 +622,11 @@ MMRESULT WINAPI waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume)
 
 MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
-    HeldDevice device = Acquire(hwo);
-    if (!device)
+    std::lock_guard<std::mutex> hold(engineLock);
+    if (!Find(hwo))
         return MMSYSERR_INVALHANDLE;
     if (!pwh || cbwh < sizeof(WAVEHDR))
         return MMSYSERR_INVALPARAM;
-    Reap(*device);
-    std::lock_guard<std::mutex> state(device->stateLock);
     if (!(pwh->dwFlags & WHDR_PREPARED))
         pwh->dwFlags = (pwh->dwFlags | WHDR_PREPARED) & ~(WHDR_DONE | WHDR_INQUEUE);
     return MMSYSERR_NOERROR;
@@ -404,13 +634,11 @@ MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 
 MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
-    HeldDevice device = Acquire(hwo);
-    if (!device)
+    std::lock_guard<std::mutex> hold(engineLock);
+    if (!Find(hwo))
         return MMSYSERR_INVALHANDLE;
     if (!pwh || cbwh < sizeof(WAVEHDR))
         return MMSYSERR_INVALPARAM;
-    Reap(*device);
-    std::lock_guard<std::mutex> state(device->stateLock);
     if (pwh->dwFlags & WHDR_INQUEUE)
         return WAVERR_STILLPLAYING;
     pwh->dwFlags &= ~WHDR_PREPARED;
@@ -419,128 +647,79 @@ MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 
 MMRESULT WINAPI waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
-    HeldDevice device = Acquire(hwo);
-    if (!device)
-        return MMSYSERR_INVALHANDLE;
-    if (!pwh || cbwh < sizeof(WAVEHDR))
-        return MMSYSERR_INVALPARAM;
-    Reap(*device);
-    DWORD flagsBefore;
     {
-        std::lock_guard<std::mutex> state(device->stateLock);
-        flagsBefore = pwh->dwFlags;
-    }
-    if (!(flagsBefore & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    if (flagsBefore & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    if (!pwh->lpData && pwh->dwBufferLength)
-        return MMSYSERR_INVALPARAM;
-    const BYTE *events = (const BYTE *)pwh->lpData;
-    if (StreamSamples(events, pwh->dwBufferLength, device->usecPerQuarterNote, device->ticksPerQuarterNote,
-                      WAVEOUT_EMULATION_SAMPLE_RATE) > (double)MAX_BUFFER_SECONDS * WAVEOUT_EMULATION_SAMPLE_RATE)
-        return MMSYSERR_NOMEM;
-
-    Pending *pending;
-    try {
-        auto pcm = std::make_shared<std::vector<short>>();
-        SynthesizeMidiStream(events, pwh->dwBufferLength, device->usecPerQuarterNote, device->ticksPerQuarterNote,
-                             device->volume, WAVEOUT_EMULATION_SAMPLE_RATE, pcm.get());
-        auto owned = std::make_unique<Pending>();
-        pending = owned.get();
-        pending->midi = pwh;
-        pending->pcm = pcm;
-        if (device->desktop && !pcm->empty()) {
-            pending->desktop.lpData = (LPSTR)pcm->data();
-            pending->desktop.dwBufferLength = (DWORD)(pcm->size() * sizeof(short));
-            MMRESULT result = Desktop()->prepare(device->desktop, &pending->desktop, sizeof(WAVEHDR));
-            if (result != MMSYSERR_NOERROR)
-                return result;
-            pending->viaDesktop = true;
-        } else {
-            // Without a desktop output the buffer still lasts its time, after
-            // the ones before it.
-            ULONGLONG start = std::max(GetTickCount64(), device->silentUntil);
-            pending->deadline = start + (ULONGLONG)ceil(pcm->size() * 1000.0 / WAVEOUT_EMULATION_SAMPLE_RATE);
-            device->silentUntil = pending->deadline;
-            pending->submitted = true;
-        }
-        std::lock_guard<std::mutex> state(device->stateLock);
-        device->queue.push_back(std::move(owned));
-        device->lastPcm = pcm;
+        std::lock_guard<std::mutex> hold(engineLock);
+        Device *device = Find(hwo);
+        if (!device)
+            return MMSYSERR_INVALHANDLE;
+        if (!pwh || cbwh < sizeof(WAVEHDR))
+            return MMSYSERR_INVALPARAM;
+        if (!(pwh->dwFlags & WHDR_PREPARED))
+            return WAVERR_UNPREPARED;
+        if (pwh->dwFlags & WHDR_INQUEUE)
+            return WAVERR_STILLPLAYING;
+        if (!pwh->lpData && pwh->dwBufferLength)
+            return MMSYSERR_INVALPARAM;
+        pwh->lpNext = NULL;
         pwh->dwFlags = (pwh->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
-    } catch (const std::bad_alloc &) {
-        return MMSYSERR_NOMEM;
+        if (device->tail)
+            device->tail->lpNext = pwh;
+        else
+            device->head = pwh;
+        device->tail = pwh;
+        if (!device->next)
+            device->next = pwh;
     }
-
-    if (pending->viaDesktop) {
-        MMRESULT result = Desktop()->write(device->desktop, &pending->desktop, sizeof(WAVEHDR));
-        std::unique_ptr<Pending> failed;
-        {
-            std::lock_guard<std::mutex> state(device->stateLock);
-            if (result == MMSYSERR_NOERROR) {
-                pending->submitted = true;
-            } else {
-                failed = std::move(device->queue.back());
-                device->queue.pop_back();
-                pwh->dwFlags = flagsBefore;
-            }
-        }
-        if (failed) {
-            Desktop()->unprepare(device->desktop, &failed->desktop, sizeof(WAVEHDR));
-            return result;
-        }
-    }
-    SetEvent(device->wake);
+    SetEvent(wake);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI waveOutReset(HWAVEOUT hwo)
 {
-    HeldDevice device = Acquire(hwo);
+    std::lock_guard<std::mutex> hold(engineLock);
+    Device *device = Find(hwo);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (device->desktop) {
+        // Held under the lock, so the audio thread writes nothing behind it.
         MMRESULT result = Desktop()->reset(device->desktop);
         if (result != MMSYSERR_NOERROR)
             return result;
     }
-    {
-        std::lock_guard<std::mutex> state(device->stateLock);
-        for (auto &pending : device->queue) {
-            if (!pending->finished)
-                Finish(*pending);
-        }
-        device->silentUntil = 0;
-    }
-    Reap(*device);
+    for (Block &block : device->blocks)
+        block.finishing = 0;
+    device->firstBlock = 0;
+    device->blocksInFlight = 0;
+    device->rendering = false;
+    device->next = NULL;
+    device->silentClock = 0;
+    while (device->head)
+        FinishHeaders(*device, 1);
+    ToneStopped(*device);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI waveOutClose(HWAVEOUT hwo)
 {
-    HeldDevice device = Acquire(hwo);
-    if (!device)
-        return MMSYSERR_INVALHANDLE;
-    Reap(*device);
+    Device *device;
     {
-        std::lock_guard<std::mutex> state(device->stateLock);
-        if (!device->queue.empty() || !device->retired.empty())
+        std::lock_guard<std::mutex> hold(engineLock);
+        device = Find(hwo);
+        if (!device)
+            return MMSYSERR_INVALHANDLE;
+        if (device->head)
             return WAVERR_STILLPLAYING;
+        // From here on neither the program nor the audio thread uses it.
+        device->open = false;
+        ToneStopped(*device);
     }
     if (device->desktop) {
-        MMRESULT result = Desktop()->close(device->desktop);
-        if (result != MMSYSERR_NOERROR)
-            return result;
+        Desktop()->reset(device->desktop);
+        UnprepareDesktopBlocks(*device, BLOCKS);
+        // Nothing is queued on it, so its close has no reason to fail; the
+        // slot is free again either way.
+        Desktop()->close(device->desktop);
     }
-    {
-        std::lock_guard<std::mutex> state(device->stateLock);
-        device->stopping = true;
-    }
-    SetEvent(device->wake);
-    device->watcher.join();
-    device->closed = true;
-    std::lock_guard<std::mutex> registry(devicesLock);
-    devices.erase(hwo);
+    ReleaseSlot(*device);
     return MMSYSERR_NOERROR;
 }

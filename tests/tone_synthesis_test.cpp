@@ -124,11 +124,16 @@ TEST_F(WaveOut, SilentDeviceGoesThroughEveryStateAndRefusesOthers)
     header.dwBufferLength = sizeof(keyFive);
     EXPECT_MM(MMSYSERR_NOERROR, waveOutPrepareHeader(device, &header, sizeof(header)));
     EXPECT_EQ((DWORD)WHDR_PREPARED, header.dwFlags);
+    std::vector<short> played(RATE / 5);
+    WaveOutEmulationCapture(played.data(), (DWORD)played.size());
     EXPECT_MM(MMSYSERR_NOERROR, waveOutWrite(device, &header, sizeof(header)));
     EXPECT_EQ((DWORD)(WHDR_PREPARED | WHDR_INQUEUE), header.dwFlags);
-    std::vector<short> played;
-    ASSERT_TRUE(WaveOutEmulationLastBuffer(device, &played));
-    EXPECT_EQ(Synthesize(keyFive, 3, 0x2000), played) << "ten seconds at the set volume";
+    for (int waited = 0; waited < 5000 && WaveOutEmulationCaptured() < played.size(); waited += 10)
+        Sleep(10);
+    WaveOutEmulationCapture(NULL, 0);
+    std::vector<short> synthesized = Synthesize(keyFive, 3, 0x2000);
+    synthesized.resize(played.size());
+    EXPECT_EQ(synthesized, played) << "the tone at the set volume, as it is synthesised";
 
     EXPECT_MM(WAVERR_STILLPLAYING, waveOutWrite(device, &header, sizeof(header)));
     EXPECT_MM(WAVERR_STILLPLAYING, waveOutUnprepareHeader(device, &header, sizeof(header)));
@@ -172,4 +177,114 @@ TEST_F(WaveOut, SilentDeviceGoesThroughEveryStateAndRefusesOthers)
         EXPECT_MM(MMSYSERR_NOERROR, waveOutClose(device));
     }
     EXPECT_EQ(openBefore, WaveOutEmulationOpenDevices());
+}
+
+namespace
+{
+
+LONGLONG Counter()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+WAVEOUT_EMULATION_RECORD Record()
+{
+    WAVEOUT_EMULATION_RECORD record;
+    WaveOutEmulationGetRecord(&record);
+    return record;
+}
+
+bool WaitForTones(DWORD count)
+{
+    for (int waited = 0; waited < 5000; waited++) {
+        if (Record().tonesStarted >= count)
+            return true;
+        Sleep(1);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(WaveOut, RecordTellsWhenEachToneStartsAndStopsAndOneThreadServesThemAll)
+{
+    DWORD one = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, EMULATION_KEY, L"SilentWaveOut", REG_DWORD, &one, 4));
+    WAVEFORMAT_MIDI format = MidiFormat(1000000);
+    for (int press = 0; press < 5; press++) {
+        WAVEOUT_EMULATION_RECORD before = Record();
+        LONGLONG down = Counter();
+        HWAVEOUT device = NULL;
+        ASSERT_MM(MMSYSERR_NOERROR, waveOutOpen(&device, 0, (WAVEFORMATEX *)&format, 0, 0, 0));
+        WAVEHDR header = {};
+        header.lpData = (LPSTR)keyFive;
+        header.dwBufferLength = sizeof(keyFive);
+        waveOutPrepareHeader(device, &header, sizeof(header));
+        ASSERT_MM(MMSYSERR_NOERROR, waveOutWrite(device, &header, sizeof(header)));
+        ASSERT_TRUE(WaitForTones(before.tonesStarted + 1));
+        Sleep(30);
+        WAVEOUT_EMULATION_RECORD sounding = Record();
+        EXPECT_EQ(before.tonesStarted + 1, sounding.tonesStarted) << "one tone per press";
+        EXPECT_GE(sounding.firstSampleAt, down);
+        EXPECT_EQ(0, sounding.lastSampleAt) << "still sounding";
+        EXPECT_GT(sounding.samplesRendered, before.samplesRendered);
+
+        LONGLONG up = Counter();
+        EXPECT_MM(MMSYSERR_NOERROR, waveOutReset(device));
+        LONGLONG afterReset = Counter();
+        WAVEOUT_EMULATION_RECORD stopped = Record();
+        EXPECT_GE(stopped.lastSampleAt, up);
+        EXPECT_LE(stopped.lastSampleAt, afterReset) << "the reset itself ends the samples";
+        EXPECT_EQ((DWORD)(WHDR_PREPARED | WHDR_DONE), header.dwFlags);
+        Sleep(30);
+        EXPECT_EQ(stopped.samplesRendered, Record().samplesRendered) << "nothing rendered after the reset";
+        waveOutUnprepareHeader(device, &header, sizeof(header));
+        EXPECT_MM(MMSYSERR_NOERROR, waveOutClose(device));
+        EXPECT_EQ(1u, Record().threadsStarted) << "one audio thread for every press";
+    }
+}
+
+TEST_F(WaveOut, BuffersPlayInTheirOrderAndARunOutToneEndsByItself)
+{
+    DWORD one = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, EMULATION_KEY, L"SilentWaveOut", REG_DWORD, &one, 4));
+    // A tenth of a second per tick: 0.1 s of 770 Hz, an empty buffer, then
+    // 0.2 s of 1336 Hz; played back to back, they make one tone.
+    WAVEFORMAT_MIDI format = MidiFormat(100000);
+    const WAVEFORMAT_MIDI_MESSAGE first[] = {{0, 0x207F0302}, {1, 0}};
+    const WAVEFORMAT_MIDI_MESSAGE second[] = {{0, 0x207F0538}, {2, 0}};
+    HWAVEOUT device = NULL;
+    ASSERT_MM(MMSYSERR_NOERROR, waveOutOpen(&device, 0, (WAVEFORMATEX *)&format, 0, 0, 0));
+    WAVEHDR headers[3] = {};
+    headers[0].lpData = (LPSTR)first;
+    headers[0].dwBufferLength = sizeof(first);
+    headers[2].lpData = (LPSTR)second;
+    headers[2].dwBufferLength = sizeof(second);
+    std::vector<short> played(RATE * 3 / 10 + 1000);
+    WaveOutEmulationCapture(played.data(), (DWORD)played.size());
+    DWORD tonesBefore = Record().tonesStarted;
+    for (WAVEHDR &header : headers) {
+        waveOutPrepareHeader(device, &header, sizeof(header));
+        ASSERT_MM(MMSYSERR_NOERROR, waveOutWrite(device, &header, sizeof(header)));
+    }
+    for (int waited = 0; waited < 5000 && !(headers[2].dwFlags & WHDR_DONE); waited += 5) {
+        EXPECT_FALSE((headers[2].dwFlags & WHDR_DONE) && !(headers[0].dwFlags & WHDR_DONE)) << "out of order";
+        Sleep(5);
+    }
+    for (WAVEHDR &header : headers)
+        EXPECT_EQ((DWORD)(WHDR_PREPARED | WHDR_DONE), header.dwFlags);
+    WAVEOUT_EMULATION_RECORD record = Record();
+    EXPECT_EQ(tonesBefore + 1, record.tonesStarted);
+    EXPECT_NE(0, record.lastSampleAt) << "the tone ran out";
+    EXPECT_EQ(3u * RATE / 10, WaveOutEmulationCaptured());
+    WaveOutEmulationCapture(NULL, 0);
+    played.resize(3 * RATE / 10);
+    std::vector<short> low = Synthesize(first, 2, 0xFFFF, 100000), high = Synthesize(second, 2, 0xFFFF, 100000);
+    low.insert(low.end(), high.begin(), high.end());
+    EXPECT_EQ(low, played);
+    for (WAVEHDR &header : headers)
+        waveOutUnprepareHeader(device, &header, sizeof(header));
+    EXPECT_MM(MMSYSERR_NOERROR, waveOutClose(device));
 }

@@ -1,0 +1,105 @@
+// Checks a recording of the sound card's output (16-bit mono PCM, little
+// endian) for one held key's DTMF tone: it must sound at least the given
+// time, hold exactly its row and column frequency of the eight, and be
+// followed by silence. Built for the host, it reads what parec recorded.
+// Usage: dtmf_check FILE RATE LOW_HZ HIGH_HZ MIN_TONE_MS
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <numbers>
+#include <vector>
+
+namespace
+{
+
+const double dtmf[] = {697, 770, 852, 941, 1209, 1336, 1477, 1633};
+const double silenceRms = 30; // of 32767; the tone plays at about 2900
+
+// Amplitude (of full scale 32767) of one frequency over a stretch.
+double Goertzel(const std::vector<short> &samples, size_t from, size_t count, double frequency, double rate)
+{
+    double coefficient = 2 * cos(2 * std::numbers::pi * frequency / rate), s1 = 0, s2 = 0;
+    for (size_t i = from; i < from + count; i++) {
+        double s0 = samples[i] + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    return 2 * sqrt(power > 0 ? power : 0) / count;
+}
+
+double Rms(const std::vector<short> &samples, size_t from, size_t count)
+{
+    double sum = 0;
+    for (size_t i = from; i < from + count; i++)
+        sum += (double)samples[i] * samples[i];
+    return sqrt(sum / count);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 6) {
+        fprintf(stderr, "usage: dtmf_check FILE RATE LOW_HZ HIGH_HZ MIN_TONE_MS\n");
+        return 2;
+    }
+    FILE *file = fopen(argv[1], "rb");
+    if (!file) {
+        fprintf(stderr, "cannot read %s\n", argv[1]);
+        return 2;
+    }
+    std::vector<short> samples;
+    short buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, sizeof(short), 4096, file)) > 0)
+        samples.insert(samples.end(), buffer, buffer + got);
+    fclose(file);
+    double rate = atof(argv[2]), low = atof(argv[3]), high = atof(argv[4]);
+    size_t window = (size_t)(rate / 20); // 50 ms stretches
+
+    // The tone: the stretches louder than silence, which must be one run.
+    size_t first = 0, last = 0, loud = 0;
+    for (size_t at = 0; at + window <= samples.size(); at += window) {
+        if (Rms(samples, at, window) > silenceRms) {
+            if (!loud++)
+                first = at;
+            last = at + window;
+        }
+    }
+    printf("recorded %.2f s; sound from %.2f s to %.2f s\n", samples.size() / rate, first / rate, last / rate);
+    if (!loud) {
+        printf("FAIL: the recording is silent\n");
+        return 1;
+    }
+    int failures = 0;
+    if ((last - first) / window != loud) {
+        printf("FAIL: the sound stops and starts again\n");
+        failures++;
+    }
+    if ((last - first) * 1000.0 / rate < atof(argv[5])) {
+        printf("FAIL: the tone lasted %.0f ms, the key was held longer\n", (last - first) * 1000.0 / rate);
+        failures++;
+    }
+    // Inside the tone, away from its edges.
+    size_t from = first + window, count = last - first > 3 * window ? last - first - 2 * window : 0;
+    if (count) {
+        for (double frequency : dtmf) {
+            double amplitude = Goertzel(samples, from, count, frequency, rate);
+            bool wanted = frequency == low || frequency == high;
+            printf("%6.0f Hz: %7.1f%s\n", frequency, amplitude, wanted ? " (the key's)" : "");
+            if (wanted ? amplitude < 1000 : amplitude > 100) {
+                printf("FAIL: %.0f Hz is %s\n", frequency, wanted ? "missing" : "present");
+                failures++;
+            }
+        }
+    }
+    if (samples.size() < last + 10 * window) {
+        printf("FAIL: the recording ends before half a second of silence after the tone\n");
+        failures++;
+    }
+    if (!failures)
+        printf("the held key sounded %.0f and %.0f Hz only, then silence\n", low, high);
+    return failures ? 1 : 0;
+}
