@@ -33,7 +33,8 @@ namespace
 
 std::once_flag keeperStarted;
 
-void SetStateValue(const WCHAR *key, const WCHAR *name, DWORD type, const void *data, DWORD size)
+// True when the value had to be written.
+bool SetStateValue(const WCHAR *key, const WCHAR *name, DWORD type, const void *data, DWORD size)
 {
     std::vector<BYTE> stored(size);
     DWORD storedSize = size;
@@ -41,11 +42,12 @@ void SetStateValue(const WCHAR *key, const WCHAR *name, DWORD type, const void *
     if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &storedType, stored.data(),
                      &storedSize) == ERROR_SUCCESS &&
         storedType == type && storedSize == size && memcmp(stored.data(), data, size) == 0)
-        return;
+        return false;
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, type, data, size);
+    return true;
 }
 
-void KeepTime(void)
+bool KeepTime(void)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -53,7 +55,7 @@ void KeepTime(void)
     now.wMilliseconds = 0;
     FILETIME minute;
     SystemTimeToFileTime(&now, &minute);
-    SetStateValue(DATE_TIME_KEY, L"Time", REG_BINARY, &minute, sizeof(minute));
+    return SetStateValue(DATE_TIME_KEY, L"Time", REG_BINARY, &minute, sizeof(minute));
 }
 
 void KeepBattery(void)
@@ -134,7 +136,13 @@ DWORD WINAPI KeepState(void *)
         // The time last: whoever sees its minute sees the rest current too.
         KeepBattery();
         KeepNetwork();
-        KeepTime();
+        if (KeepTime() && timeWatched) {
+            // The keeper's own write has signalled the watch: taken back and
+            // watched anew, it does not wake the keeper for a second look
+            // that would find nothing to do.
+            ResetEvent(timeChanged);
+            WatchTimeKey(timeKey, timeChanged);
+        }
         DWORD wait = MillisecondsToNextMinute() + PAST_THE_MINUTE_MS;
         DWORD woken = count ? WaitForMultipleObjects(count, events, FALSE, wait) : (Sleep(wait), WAIT_TIMEOUT);
         if (woken >= WAIT_OBJECT_0 + count)
