@@ -84,13 +84,11 @@ HRESULT DialExclusively(const WCHAR *number, const WCHAR *calledPartyName)
 
 static void DialAndMinimize(HWND window, const WCHAR *number, const WCHAR *calledPartyName)
 {
-    bool outermost = !app.dialInProgress;
     if (SUCCEEDED(DialExclusively(number, calledPartyName))) {
         app.numberEntryActive = 0;
         ShowWindow(window, SW_MINIMIZE);
     }
-    if (outermost)
-        HandleHeldHandOvers(window);
+    HandleHeldHandOvers(window);
 }
 
 // Without its own number the phone has no voicemail to call: the lookup

@@ -23,6 +23,9 @@ LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // LoadSettings, and the number display brought up to date when it refilled
 // the number.
 void ReloadSettings(HWND window);
+// After the number may have changed outside typing: rebuilds the display and
+// repaints when the number or its entry state differs from before.
+void ShowNumberIfChanged(HWND window, const WCHAR *numberBefore, BYTE entryBefore);
 
 // Keypad input
 KeyCode HitTestKey(int x, int y);

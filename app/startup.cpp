@@ -148,10 +148,7 @@ static void HandOverCommandLine(HWND window, const WCHAR *commandLine)
     TextCopy(numberBefore, NUMBER_CAPACITY, app.NumberBuffer);
     BYTE entryBefore = app.numberEntryActive;
     ProcessCommandLine(commandLine);
-    if (!TextEqual(numberBefore, app.NumberBuffer) || entryBefore != app.numberEntryActive) {
-        FormatDisplayNumber();
-        InvalidateRect(window, &app.clientRect, FALSE);
-    }
+    ShowNumberIfChanged(window, numberBefore, entryBefore);
 }
 
 void HandleHeldHandOvers(HWND window)

@@ -118,7 +118,12 @@ void ReloadSettings(HWND window)
     WCHAR numberBefore[NUMBER_CAPACITY];
     TextCopy(numberBefore, NUMBER_CAPACITY, app.NumberBuffer);
     LoadSettings();
-    if (TextEqual(numberBefore, app.NumberBuffer))
+    ShowNumberIfChanged(window, numberBefore, app.numberEntryActive);
+}
+
+void ShowNumberIfChanged(HWND window, const WCHAR *numberBefore, BYTE entryBefore)
+{
+    if (TextEqual(numberBefore, app.NumberBuffer) && entryBefore == app.numberEntryActive)
         return;
     FormatDisplayNumber();
     InvalidateRect(window, &app.clientRect, FALSE);
