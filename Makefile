@@ -3,7 +3,7 @@
 # make build - build only
 # make fuzz  - build the fuzz targets natively with sanitizers and run each
 #              for FUZZ_SECONDS (default 60)
-# make bench - build the benchmarks and print their table (BENCH_RUNS, BENCH_IDLE_SECONDS)
+# make bench - build the benchmarks and print their table (BENCH_RUNS, BENCH_IDLE_SECONDS, BENCH_MODES)
 BUILD ?= build
 SCREEN ?= 240x320
 DPI ?= 96
