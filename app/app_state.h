@@ -23,6 +23,7 @@
 #endif
 
 #define WM_STATUS_CHANGED (WM_APP + 99)
+#define STATUS_WATCH_COUNT 7 // the device state values the status bar watches
 #define WM_SETTINGS_CHANGED (WM_APP + 100)
 #define SETTINGS_NOTIFY_USER_DATA 35
 
@@ -80,6 +81,7 @@ struct Surface {
 struct AppState {
     // Start-up and shell
     HREGNOTIFY serviceNotifyHandle;
+    HREGNOTIFY statusNotifyHandles[STATUS_WATCH_COUNT];
     BYTE siblingAppPresent;
     WCHAR calledPartyName[NAME_CAPACITY];
     int selectedTab = KEYPAD_TAB;
@@ -128,8 +130,13 @@ struct AppState {
     Surface backBuffer;
     Surface keypadSurface;
     Surface highlightSurface;
+    SIZE surfaceSize; // the client size the three surfaces were made for
     HBITMAP SkinBitmap;
     HDC skinSurface;
+    // The skin decoding on its own thread at start-up, and the path it
+    // reads, which nothing else writes while it runs.
+    HANDLE skinLoadThread;
+    WCHAR skinLoadPath[PATH_CAPACITY];
 
     // The pressed key or area
     KeyCode pressedKey;

@@ -38,6 +38,21 @@ static bool RegisterMainWindowClass(HINSTANCE instance)
     return RegisterClassW(&windowClass) != 0;
 }
 
+// The phone gives a top-level window the work area and no frame. The
+// desktop would give it a caption and a default size, which the first
+// activation then removes and resizes before anything is painted: under
+// Wine two round trips to the X server for nothing.
+static HWND CreateMainWindow(HINSTANCE instance)
+{
+    if (!ZEMBRIK_DESKTOP)
+        return CreateWindowExW(WS_EX_NODRAG, ZEMBRIK_CLASS_NAME, ZEMBRIK_TITLE, WS_SYSMENU, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance, NULL);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return CreateWindowExW(WS_EX_NODRAG, ZEMBRIK_CLASS_NAME, ZEMBRIK_TITLE, WS_POPUP | WS_SYSMENU, work.left,
+                           work.top, work.right - work.left, work.bottom - work.top, NULL, NULL, instance, NULL);
+}
+
 // Density scaling, fonts, status values and the first layout, in the order
 // the layout depends on them.
 static void StartDisplay(HWND window)
@@ -52,7 +67,17 @@ static void StartDisplay(HWND window)
     if (!app.siblingAppPresent)
         app.metrics.tabStripHeight = 0;
     RegisterStatusNotifications(window);
-    ComputeLayout(window);
+    LayOutWindow(window);
+}
+
+static void ReadCommandLine(const WCHAR *commandLine, CommandLineRequest *request);
+
+// Whatever dials or opens the chooser ends the process once it is done.
+static bool CommandLineShowsWindow(const WCHAR *commandLine)
+{
+    CommandLineRequest request;
+    ReadCommandLine(commandLine, &request);
+    return !request.chooseContact && !request.number[0];
 }
 
 HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
@@ -62,10 +87,11 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
         HandOverToRunningInstance(running, commandLine);
         return NULL;
     }
+    if (CommandLineShowsWindow(commandLine))
+        StartSkinLoad();
     if (!RegisterMainWindowClass(instance))
         return NULL;
-    HWND window = CreateWindowExW(WS_EX_NODRAG, ZEMBRIK_CLASS_NAME, ZEMBRIK_TITLE, WS_SYSMENU, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance, NULL);
+    HWND window = CreateMainWindow(instance);
     if (!IsWindow(window))
         return NULL;
 
@@ -213,6 +239,7 @@ LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     CoUninitialize();
     RegistryCloseNotification(app.serviceNotifyHandle);
     app.serviceNotifyHandle = NULL;
+    CloseStatusNotifications();
     PostQuitMessage(0);
     return 0;
 }

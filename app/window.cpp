@@ -47,9 +47,13 @@ static void EnterFullScreen(HWND window)
     SHFullScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
     int height = GetSystemMetrics(SM_CYSCREEN);
     int width = GetSystemMetrics(SM_CXSCREEN);
-    RECT screen;
+    RECT screen, now;
     SetRect(&screen, 0, 0, width, height);
-    MoveWindow(window, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, TRUE);
+    // Already there (every activation but the first on the desktop, where
+    // the window starts at the screen's size): moving it anew would cost a
+    // round trip to the display for nothing.
+    if (!GetWindowRect(window, &now) || !EqualRect(&now, &screen))
+        MoveWindow(window, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, TRUE);
     app.selectedTab = KEYPAD_TAB;
     app.keyIsDown = 0;
     app.penIsDown = 0;
@@ -92,7 +96,7 @@ LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED || wParam == SIZE_MAXSHOW) {
-        ComputeLayout(window);
+        LayOutWindow(window);
         // The class asks for no redraw on resizing: without this, a rotation
         // would repaint only the newly exposed pixels.
         InvalidateRect(window, NULL, FALSE);

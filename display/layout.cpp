@@ -4,6 +4,7 @@
 
 #include "app/text.h"
 #include "display/display.h"
+#include "settings/settings.h"
 
 void ScaleMetricsForDpi(int dpi)
 {
@@ -41,20 +42,39 @@ static bool RebuildSurface(Surface *surface, HDC windowDC, int width, int height
     return true;
 }
 
+// Decoding the skin (COM, the image codec, the image) is the slowest step of
+// a start; on a thread of its own it overlaps the making of the window.
+static DWORD WINAPI DecodeSkin(void *)
+{
+    app.SkinBitmap = SHLoadImageFile(app.skinLoadPath);
+    return 0;
+}
+
+void StartSkinLoad(void)
+{
+    if (app.SkinBitmap || app.skinLoadThread)
+        return;
+    ReadSkinImagePath(app.skinLoadPath);
+    app.skinLoadThread = CreateThread(NULL, 0, DecodeSkin, NULL, 0, NULL);
+}
+
 static void LoadSkinOnce(HDC windowDC)
 {
-    if (app.SkinBitmap)
-        return;
-    app.SkinBitmap = SHLoadImageFile(app.skinImagePath);
+    if (app.skinLoadThread) {
+        WaitForSingleObject(app.skinLoadThread, INFINITE);
+        CloseHandle(app.skinLoadThread);
+        app.skinLoadThread = NULL;
+    }
     if (!app.SkinBitmap)
+        app.SkinBitmap = SHLoadImageFile(app.skinImagePath);
+    if (!app.SkinBitmap || app.skinSurface)
         return;
     app.skinSurface = CreateCompatibleDC(windowDC);
     SelectObject(app.skinSurface, app.SkinBitmap);
 }
 
-void ComputeLayout(HWND window)
+void LayOutWindow(HWND window)
 {
-    HDC windowDC = GetDC(window);
     GetClientRect(window, &app.clientRect);
     LayoutRects rects;
     ComputeLayoutRects(&app.clientRect, &app.metrics, &rects);
@@ -64,15 +84,38 @@ void ComputeLayout(HWND window)
     app.numberDisplayRect = rects.numberDisplay;
     app.tabStripRect = rects.tabStrip;
     memcpy(app.keyRects, rects.keys, sizeof(app.keyRects));
+    FitNumberToDisplay();
+}
 
+static void BuildSurfaces(HWND window)
+{
+    HDC windowDC = GetDC(window);
     int width = app.clientRect.right - app.clientRect.left;
     int height = app.clientRect.bottom - app.clientRect.top;
+    app.surfaceSize.cx = app.surfaceSize.cy = 0;
     if (RebuildSurface(&app.backBuffer, windowDC, width, height) &&
         RebuildSurface(&app.keypadSurface, windowDC, width, height) &&
         RebuildSurface(&app.highlightSurface, windowDC, width, height)) {
+        app.surfaceSize.cx = width;
+        app.surfaceSize.cy = height;
         LoadSkinOnce(windowDC);
         DrawKeypad(app.keypadSurface.dc);
-        FitNumberToDisplay();
     }
     ReleaseDC(window, windowDC);
+}
+
+// A start resizes the window three times before it first shows it at its
+// final size; only that size is ever painted, so only it gets surfaces.
+void PrepareSurfaces(HWND window)
+{
+    int width = app.clientRect.right - app.clientRect.left;
+    int height = app.clientRect.bottom - app.clientRect.top;
+    if (!app.backBuffer.dc || app.surfaceSize.cx != width || app.surfaceSize.cy != height)
+        BuildSurfaces(window);
+}
+
+void ComputeLayout(HWND window)
+{
+    LayOutWindow(window);
+    BuildSurfaces(window);
 }

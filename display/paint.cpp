@@ -204,12 +204,17 @@ int FitTextHeight(HDC dc, const WCHAR *text, HFONT startFont, int startHeight, i
 // is remade only when the height changes; at the full height it is numberFont.
 void FitNumberToDisplay(void)
 {
-    HDC dc = app.backBuffer.dc;
-    if (!dc)
+    if (!app.numberFont || IsRectEmpty(&app.keypadAreaRect))
         return; // before the first layout; the layout fits it
     int height = app.metrics.numberFontHeight;
-    if (app.DisplayNumber[0])
+    if (app.DisplayNumber[0]) {
+        // Until the first paint has made the surfaces, a bare memory DC
+        // measures the same.
+        HDC dc = app.backBuffer.dc ? app.backBuffer.dc : CreateCompatibleDC(NULL);
         height = FitTextHeight(dc, app.DisplayNumber, app.numberFont, height, app.keypadAreaRect.right);
+        if (dc != app.backBuffer.dc)
+            DeleteDC(dc);
+    }
     if (height == app.fittedNumberHeight)
         return;
     if (app.fittedNumberFont)
@@ -281,6 +286,7 @@ LRESULT PaintMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     (void)message;
     (void)wParam;
     (void)lParam;
+    PrepareSurfaces(window);
     PAINTSTRUCT paint;
     HDC screen = BeginPaint(window, &paint);
     const RECT *P = &paint.rcPaint;

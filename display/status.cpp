@@ -27,12 +27,22 @@ void RegisterStatusNotifications(HWND window)
         {HKEY_LOCAL_MACHINE, HARDWARE_STATE_KEY, L"WiFi", STATUS_NETWORK},
         {HKEY_LOCAL_MACHINE, CONNECTIONS_STATE_KEY, L"Count", STATUS_NETWORK},
     };
-    for (const auto &entry : watched) {
-        HREGNOTIFY notification;
-        RegistryNotifyWindow(entry.root, entry.key, entry.value, window, WM_STATUS_CHANGED, entry.mask, NULL,
-                             &notification);
+    static_assert(sizeof(watched) / sizeof(watched[0]) == STATUS_WATCH_COUNT, "one handle for each watch");
+    for (int i = 0; i < STATUS_WATCH_COUNT; i++) {
+        app.statusNotifyHandles[i] = NULL;
+        RegistryNotifyWindow(watched[i].root, watched[i].key, watched[i].value, window, WM_STATUS_CHANGED,
+                             watched[i].mask, NULL, &app.statusNotifyHandles[i]);
     }
     ReadStatus(STATUS_ALL);
+}
+
+void CloseStatusNotifications(void)
+{
+    for (HREGNOTIFY &handle : app.statusNotifyHandles) {
+        if (handle)
+            RegistryCloseNotification(handle);
+        handle = NULL;
+    }
 }
 
 void ReadStatus(UINT mask)

@@ -1,11 +1,16 @@
 // Registry change notifications and value reads of the device shell. Each
-// notification is a watcher thread that waits on RegNotifyChangeKeyValue, so
-// a change made by any process (regedit, "reg add") reaches the window.
+// notification waits on RegNotifyChangeKeyValue, so a change made by any
+// process (regedit, "reg add") reaches the window. One thread waits for all
+// of them: a thread of its own for each would cost every start a thread
+// creation per watched value.
 #include <regext.h>
 
 #include "platform/shell_state.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,21 +35,12 @@ struct RegistryWatch {
     UINT message = 0;
     DWORD userData = 0;
     HANDLE changeEvent = NULL;
-    HANDLE stopEvent = NULL;
-    HANDLE thread = NULL;
     ValueSnapshot last;
 
     ~RegistryWatch()
     {
-        if (thread) {
-            SetEvent(stopEvent);
-            WaitForSingleObject(thread, INFINITE);
-            CloseHandle(thread);
-        }
         if (changeEvent)
             CloseHandle(changeEvent);
-        if (stopEvent)
-            CloseHandle(stopEvent);
         if (key)
             RegCloseKey(key);
     }
@@ -75,22 +71,103 @@ WPARAM NotificationWParam(const ValueSnapshot &snapshot)
     return 0;
 }
 
-DWORD WINAPI WatchThread(void *parameter)
+LONG ArmWatch(RegistryWatch *watch)
 {
-    RegistryWatch *watch = (RegistryWatch *)parameter;
-    HANDLE events[2] = {watch->stopEvent, watch->changeEvent};
+    return RegNotifyChangeKeyValue(watch->key, FALSE, REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_NAME,
+                                   watch->changeEvent, TRUE);
+}
+
+// Re-armed before the value is read, so that a change made meanwhile is not
+// lost; a change of another value of the key reads the same and is dropped.
+void CheckWatch(RegistryWatch *watch)
+{
+    ArmWatch(watch);
+    ValueSnapshot now = ReadSnapshot(watch->key, watch->valueName);
+    if (now == watch->last)
+        return;
+    watch->last = now;
+    PostMessageW(watch->window, watch->message, NotificationWParam(now), (LPARAM)watch->userData);
+}
+
+// The one wait takes a change event of each watch and one that says the list
+// has changed, so at most this many watches at once.
+#define MAX_WATCHES (MAXIMUM_WAIT_OBJECTS - 1)
+
+std::mutex watchLock;
+std::condition_variable watchListTaken;
+std::vector<RegistryWatch *> watches;
+unsigned listGeneration = 0;  // counts additions and removals
+unsigned takenGeneration = 0; // the list the watcher waits on now
+HANDLE listChanged = NULL;
+HANDLE watcherThread = NULL;
+
+DWORD WINAPI WatchAll(void *)
+{
+    RegistryWatch *waitingOn[MAX_WATCHES];
+    HANDLE events[MAX_WATCHES + 1];
+    DWORD count = 0;
+    std::unique_lock<std::mutex> lock(watchLock);
     for (;;) {
-        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
-            return 0;
-        // Re-arm before reading, so that a change made meanwhile is not lost.
-        RegNotifyChangeKeyValue(watch->key, FALSE, REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_NAME,
-                                watch->changeEvent, TRUE);
-        ValueSnapshot now = ReadSnapshot(watch->key, watch->valueName);
-        if (now == watch->last)
+        if (takenGeneration != listGeneration) {
+            count = (DWORD)watches.size();
+            std::copy(watches.begin(), watches.end(), waitingOn);
+            events[0] = listChanged;
+            for (DWORD i = 0; i < count; i++)
+                events[i + 1] = waitingOn[i]->changeEvent;
+            takenGeneration = listGeneration;
+            // A closed watch's event may be closed only once no wait uses it.
+            watchListTaken.notify_all();
+        }
+        lock.unlock();
+        DWORD woken = WaitForMultipleObjects(count + 1, events, FALSE, INFINITE);
+        lock.lock();
+        if (woken == WAIT_FAILED)
+            return 0; // cannot happen with live handles; never spin on it
+        if (woken == WAIT_OBJECT_0 || woken > WAIT_OBJECT_0 + count)
             continue;
-        watch->last = now;
-        PostMessageW(watch->window, watch->message, NotificationWParam(now), (LPARAM)watch->userData);
+        if (takenGeneration == listGeneration) {
+            CheckWatch(waitingOn[woken - WAIT_OBJECT_0 - 1]);
+            continue;
+        }
+        // The list changed while the event was taken: the watch it belongs
+        // to may be gone, so every watch still listed is looked at instead.
+        for (RegistryWatch *watch : watches)
+            CheckWatch(watch);
     }
+}
+
+HRESULT AddWatch(RegistryWatch *watch)
+{
+    std::unique_lock<std::mutex> lock(watchLock);
+    if (watches.size() >= MAX_WATCHES)
+        return E_OUTOFMEMORY;
+    if (!watcherThread) {
+        listChanged = CreateEventW(NULL, FALSE, FALSE, NULL);
+        if (!listChanged)
+            return HRESULT_FROM_WIN32(GetLastError());
+        watcherThread = CreateThread(NULL, 0, WatchAll, NULL, 0, NULL);
+        if (!watcherThread) {
+            CloseHandle(listChanged);
+            listChanged = NULL;
+            return HRESULT_FROM_WIN32(GetLastError());
+        }
+    }
+    watches.push_back(watch);
+    listGeneration++;
+    SetEvent(listChanged);
+    return S_OK;
+}
+
+void RemoveWatch(RegistryWatch *watch)
+{
+    std::unique_lock<std::mutex> lock(watchLock);
+    auto found = std::find(watches.begin(), watches.end(), watch);
+    if (found == watches.end())
+        return;
+    watches.erase(found);
+    unsigned removedIn = ++listGeneration;
+    SetEvent(listChanged);
+    watchListTaken.wait(lock, [removedIn] { return takenGeneration - removedIn < 0x80000000u; });
 }
 
 } // namespace
@@ -118,17 +195,15 @@ HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszVal
         return HRESULT_FROM_WIN32(result);
     }
     watch->changeEvent = CreateEventW(NULL, FALSE, FALSE, NULL);
-    watch->stopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
-    if (!watch->changeEvent || !watch->stopEvent)
+    if (!watch->changeEvent)
         return E_OUTOFMEMORY;
-    result = RegNotifyChangeKeyValue(watch->key, FALSE, REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_NAME,
-                                     watch->changeEvent, TRUE);
+    result = ArmWatch(watch.get());
     if (result != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(result);
     watch->last = ReadSnapshot(watch->key, watch->valueName);
-    watch->thread = CreateThread(NULL, 0, WatchThread, watch.get(), 0, NULL);
-    if (!watch->thread)
-        return HRESULT_FROM_WIN32(GetLastError());
+    HRESULT added = AddWatch(watch.get());
+    if (FAILED(added))
+        return added;
     *phNotify = (HREGNOTIFY)watch.release();
     return S_OK;
 }
@@ -137,7 +212,9 @@ HRESULT WINAPI RegistryCloseNotification(HREGNOTIFY hNotify)
 {
     if (!hNotify)
         return E_INVALIDARG;
-    delete (RegistryWatch *)hNotify;
+    RegistryWatch *watch = (RegistryWatch *)hNotify;
+    RemoveWatch(watch);
+    delete watch;
     return S_OK;
 }
 

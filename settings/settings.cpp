@@ -159,15 +159,20 @@ static void LoadServices(void)
     app.selectedService = ServiceIndexFromText(selected, app.serviceCount);
 }
 
+void ReadSkinImagePath(WCHAR *path)
+{
+    WCHAR skin[SKIN_NAME_CAPACITY];
+    ReadSetting(skin, SKIN_NAME_CAPACITY, SETTINGS_KEY, L"skin", L"default");
+    BuildProgramFolderPath(path, skin, L"png");
+}
+
 void LoadSettings(void)
 {
     WCHAR scratch[SCRATCH_CAPACITY];
 
     ReadSetting(app.dialPlan, DIAL_PLAN_CAPACITY, SETTINGS_KEY, L"dialplan", DEFAULT_DIAL_PLAN);
 
-    WCHAR skin[SKIN_NAME_CAPACITY];
-    ReadSetting(skin, SKIN_NAME_CAPACITY, SETTINGS_KEY, L"skin", L"default");
-    BuildProgramFolderPath(app.skinImagePath, skin, L"png");
+    ReadSkinImagePath(app.skinImagePath);
 
     ReadSetting(app.countryCode, COUNTRY_CODE_CAPACITY, SETTINGS_KEY, L"countryCode", L"1");
 

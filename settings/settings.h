@@ -11,6 +11,8 @@ void LoadSettings(void);
 // The program's own executable path, in PATH_CAPACITY units.
 void GetProgramPath(WCHAR *out);
 void BuildProgramFolderPath(WCHAR *out, const WCHAR *name, const WCHAR *extension);
+// The skin image the "skin" setting names, beside the program (PATH_CAPACITY).
+void ReadSkinImagePath(WCHAR *path);
 
 bool ParseServiceType(const WCHAR *keyword, ServiceType *type);
 int ServiceIndexFromText(const WCHAR *text, int serviceCount);

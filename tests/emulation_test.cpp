@@ -6,6 +6,7 @@
 #include <tapi.h>
 
 #include <vector>
+#include <wchar.h>
 
 #include "support/test_support.h"
 
@@ -123,6 +124,84 @@ TEST_F(RegistryNotifyTest, ClosedNotificationIsSilent)
     SetDWORD(L"Level", 9);
     PumpMessagesFor(500);
     EXPECT_EQ(0u, received.size());
+}
+
+// All watches share one waiting thread, which can wait on 63 of them.
+TEST_F(RegistryNotifyTest, ManyWatchesAtOnceEachNotifyAndClosingOneSparesTheOthers)
+{
+    std::vector<HREGNOTIFY> open;
+    HRESULT refused = S_OK;
+    for (int i = 0; i < 80; i++) {
+        wchar_t name[16];
+        swprintf(name, 16, L"Value%d", i);
+        HREGNOTIFY handle = NULL;
+        HRESULT result =
+            RegistryNotifyWindow(HKEY_CURRENT_USER, WATCHED_KEY, name, window, WM_WATCHED, 100 + i, NULL, &handle);
+        if (FAILED(result)) {
+            refused = result;
+            break;
+        }
+        open.push_back(handle);
+    }
+    EXPECT_EQ(E_OUTOFMEMORY, refused) << "past the limit a watch is refused, not silently dead";
+    ASSERT_GE(open.size(), 50u) << "other tests' watches are all closed";
+    size_t last = open.size() - 1;
+
+    // The first and the last watch, with one in the middle closed between.
+    ASSERT_EQ(S_OK, RegistryCloseNotification(open[10]));
+    SetDWORD(L"Value0", 1);
+    SetDWORD(L"Value10", 1);
+    wchar_t lastName[16];
+    swprintf(lastName, 16, L"Value%d", (int)last);
+    SetDWORD(lastName, 7);
+    ASSERT_TRUE(WaitForCount(2));
+    PumpMessagesFor(300);
+    ASSERT_EQ(2u, received.size()) << "nothing from the closed watch";
+    LPARAM first = received[0].lParam, second = received[1].lParam;
+    EXPECT_EQ(100 + 0 + 100 + (LPARAM)last, first + second);
+
+    // The freed place takes a new watch, and it works.
+    HREGNOTIFY again = NULL;
+    ASSERT_EQ(S_OK, RegistryNotifyWindow(HKEY_CURRENT_USER, WATCHED_KEY, L"Again", window, WM_WATCHED, 5, NULL, &again));
+    SetDWORD(L"Again", 3);
+    ASSERT_TRUE(WaitForCount(3));
+    EXPECT_EQ(5, received[2].lParam);
+    EXPECT_EQ(3u, received[2].wParam);
+
+    EXPECT_EQ(S_OK, RegistryCloseNotification(again));
+    for (size_t i = 0; i < open.size(); i++) {
+        if (i != 10) {
+            EXPECT_EQ(S_OK, RegistryCloseNotification(open[i]));
+        }
+    }
+}
+
+// Watches come and go while changes arrive: each open watch still sees its
+// own change, and closing never waits long.
+TEST_F(RegistryNotifyTest, WatchesOpenedAndClosedDuringChangesLoseNone)
+{
+    HREGNOTIFY steady = NULL;
+    ASSERT_EQ(S_OK,
+              RegistryNotifyWindow(HKEY_CURRENT_USER, WATCHED_KEY, L"Steady", window, WM_WATCHED, 1, NULL, &steady));
+    DWORD start = GetTickCount();
+    for (DWORD round = 1; round <= 30; round++) {
+        HREGNOTIFY passing = NULL;
+        ASSERT_EQ(S_OK, RegistryNotifyWindow(HKEY_CURRENT_USER, WATCHED_KEY, L"Passing", window, WM_WATCHED, 2, NULL,
+                                             &passing));
+        SetDWORD(L"Steady", round);
+        ASSERT_EQ(S_OK, RegistryCloseNotification(passing));
+        ASSERT_TRUE(PumpMessagesUntil(
+            [&] {
+                for (const Received &r : received)
+                    if (r.lParam == 1 && r.wParam == round)
+                        return true;
+                return false;
+            },
+            5000))
+            << "round " << round;
+    }
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_EQ(S_OK, RegistryCloseNotification(steady));
 }
 
 TEST_F(RegistryNotifyTest, OnlyAnyChangeConditionsAreOffered)

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/keys.h"
 #include "app/shell.h"
 #include "display/display.h"
 #include "support/import_hooks.h"
@@ -580,4 +581,42 @@ TEST_F(LongNumberPaintTest, APaintMakesAndDeletesNoFont)
     EXPECT_EQ(0, deletedInPaints);
     ASSERT_EQ(height, app.fittedNumberHeight) << "78 digits need the smallest font as 79 do";
     EXPECT_EQ(fitted, app.fittedNumberFont);
+}
+
+TEST_F(LongNumberPaintTest, ALastNumberTooWideAtStartIsFittedBeforeTheFirstPaint)
+{
+    SetSettingValue(L"lastDialedNumber", SeventyNineDigits);
+    window = InitInstance(GetModuleHandleW(NULL), L"", SW_SHOWNORMAL);
+    ASSERT_TRUE(window != NULL);
+    // Fitted while the window had no surfaces yet, and painted with that.
+    int atStart = app.fittedNumberHeight;
+    HFONT fontAtStart = app.fittedNumberFont;
+    EXPECT_LT(atStart, app.metrics.numberFontHeight) << "79 digits do not fit at the full height";
+    EXPECT_TRUE(fontAtStart != NULL);
+    ComputeLayout(window);
+    EXPECT_EQ(atStart, app.fittedNumberHeight) << "measured on the surfaces, the height is the same";
+    EXPECT_EQ(fontAtStart, app.fittedNumberFont) << "the same height keeps its font";
+}
+
+TEST_F(ScreenPaintTest, SizesThatAreNeverPaintedGetNoSurfaces)
+{
+    Start();
+    HDC before = app.backBuffer.dc;
+    // Two sizes in a row, as a start or a rotation goes through them before
+    // the window is painted again.
+    SetWindowPos(window, NULL, 0, 0, 240, 180, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    EXPECT_EQ(180, app.clientRect.bottom) << "the rectangles follow the size at once, for the pen";
+    EXPECT_LT(app.keyRects[KeyIndexOf(KEY_CALL)].bottom, 181);
+    SetWindowPos(window, NULL, 0, 0, 240, 200, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    EXPECT_EQ(before, app.backBuffer.dc) << "no surfaces before the paint";
+    UpdateWindow(window);
+    ASSERT_NE(before, app.backBuffer.dc) << "the paint of the new size made them";
+    BITMAP made;
+    ASSERT_TRUE(GetObjectW(app.backBuffer.bitmap, sizeof(made), &made));
+    EXPECT_EQ(240, made.bmWidth);
+    EXPECT_EQ(200, made.bmHeight);
+    HDC painted = app.backBuffer.dc;
+    InvalidateRect(window, NULL, FALSE);
+    UpdateWindow(window);
+    EXPECT_EQ(painted, app.backBuffer.dc) << "a paint at the same size keeps them";
 }
