@@ -25,12 +25,7 @@ done
 # Wake-ups (voluntary context switches of all the process's threads) and CPU
 # time of a process, as the kernel counts them.
 switches() {
-    total=0
-    for status in /proc/$1/task/*/status; do
-        n=$(sed -n 's/^voluntary_ctxt_switches:[[:space:]]*//p' "$status" 2>/dev/null)
-        total=$((total + ${n:-0}))
-    done
-    echo $total
+    cat /proc/$1/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches:/ { n += $2 } END { print n + 0 }'
 }
 cpu_ticks() {
     # Fields 14 and 15 of stat, after the name in parentheses.
@@ -46,12 +41,26 @@ wine "$bench/bare_window.exe" idle </dev/null >/dev/null 2>&1 &
 bare=$!
 sleep 5
 d0=$(switches $dialer); b0=$(switches $bare); dc0=$(cpu_ticks $dialer); bc0=$(cpu_ticks $bare)
-sleep "$idle"
+# Under Wine every call that waits for the server is a switch of its own, so
+# one wake-up of a thread makes many. The switches are also sampled every
+# 200 ms: the samples in which they rose count the separate wake-ups.
+dw=0; bw=0; dl=$d0; bl=$b0
+end=$(($(date +%s) + idle))
+while [ "$(date +%s)" -lt $end ]; do
+    sleep 0.2
+    dn=$(switches $dialer); bn=$(switches $bare)
+    [ "$dn" -gt "$dl" ] && dw=$((dw + 1))
+    [ "$bn" -gt "$bl" ] && bw=$((bw + 1))
+    dl=$dn; bl=$bn
+done
 d1=$(switches $dialer); b1=$(switches $bare); dc1=$(cpu_ticks $dialer); bc1=$(cpu_ticks $bare)
 hz=$(getconf CLK_TCK)
 awk -v d=$((d1 - d0)) -v b=$((b1 - b0)) -v s="$idle" 'BEGIN {
     r = b > 0 ? sprintf("%.2f", d / b) : "-";
-    printf "| idle, window shown, wake-ups in %d s | %d | bare window: %d | %s | 1 |\n", s, d, b, r }'
+    printf "| idle, window shown, switches in %d s | %d | bare window: %d | %s | 1 |\n", s, d, b, r }'
+awk -v d=$dw -v b=$bw -v s="$idle" 'BEGIN {
+    r = b > 0 ? sprintf("%.2f", d / b) : "-";
+    printf "| idle, window shown, 200 ms spans with a wake-up in %d s | %d | bare window: %d | %s | 1 |\n", s, d, b, r }'
 awk -v d=$((dc1 - dc0)) -v b=$((bc1 - bc0)) -v hz="$hz" -v s="$idle" 'BEGIN {
     r = b > 0 ? sprintf("%.2f", d / b) : "-";
     printf "| idle, window shown, CPU time in %d s | %.3f s | bare window: %.3f s | %s | 1 |\n", s, d / hz, b / hz, r }'
