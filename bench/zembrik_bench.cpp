@@ -5,6 +5,7 @@
 //   zembrik_bench paint N     whole-window paints at two screen sizes
 //   zembrik_bench keys N      key presses: time, heap blocks, GDI objects
 //   zembrik_bench dials N     a GrandCentral dial against a cellular one
+//   zembrik_bench tones N     a key tone's start through a real sound server
 // Nothing here checks a result: the figures are for people to read.
 #include <stdio.h>
 #include <stdlib.h>
@@ -16,9 +17,11 @@
 #include "bench_support.h"
 #include "counters.h"
 #include "dialing/dialing.h"
+#include "device/key_tones.h"
 #include "display/display.h"
 #include "platform/emulation.h"
 #include "settings/settings.h"
+#include "platform/include/waveout_emulation.h"
 #include "support/fake_server.h"
 
 static void SetSetting(const wchar_t *name, const wchar_t *text)
@@ -404,10 +407,74 @@ static void BenchDials(int runs)
     PrintRow("GrandCentral dial, in-process", grandCentral, "cellular dial", cellular, "ms");
 }
 
+// ---- key tones through a real output ----
+
+static void SetKeepWaveOut(DWORD ms)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, DEVICE_EMULATION_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, L"KeepWaveOutMs", 0, REG_DWORD, (const BYTE *)&ms, sizeof(ms));
+    RegCloseKey(key);
+}
+
+// From the press's tone request to its first block handed to the output,
+// as the stand-in records it; negative when no tone started.
+static double ToneStartAfterPress(void)
+{
+    WAVEOUT_EMULATION_RECORD before, after;
+    WaveOutEmulationGetRecord(&before);
+    LARGE_INTEGER pressed, frequency;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&pressed);
+    PlayKeyTone('5');
+    double waitedUntil = NowMs() + 2000;
+    do {
+        Sleep(1);
+        WaveOutEmulationGetRecord(&after);
+    } while (after.tonesStarted == before.tonesStarted && NowMs() < waitedUntil);
+    Sleep(80);
+    StopKeyTone();
+    Sleep(40);
+    if (after.tonesStarted == before.tonesStarted)
+        return -1;
+    return (after.firstSampleAt - pressed.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+
+// Only meaningful with a sound server: the run script starts a private one.
+// The keep span is read when a tone's device closes, so each figure's press
+// comes after a press that closed the output, or kept it, as asked.
+static void BenchTones(int runs)
+{
+    SetSilentWaveOut(false);
+    SetKeepWaveOut(0);
+    double first = ToneStartAfterPress(); // loads the sound driver as well
+    if (first < 0) {
+        PrintNote("key tone start, real output", "no sound output here");
+        return;
+    }
+    Figures kept, opened;
+    for (int i = 0; i < runs; i++) {
+        SetKeepWaveOut(0);
+        ToneStartAfterPress();
+        opened.Add(ToneStartAfterPress());
+        SetKeepWaveOut(10000);
+        ToneStartAfterPress();
+        kept.Add(ToneStartAfterPress());
+    }
+    SetKeepWaveOut(0);
+    PrintRow("key tone start after the press, real output kept open", kept, "output opened for the press", opened,
+             "ms");
+    char text[64];
+    snprintf(text, sizeof(text), "%.1f ms (once: the driver loads)", first);
+    PrintNote("  the process's first key tone, real output", text);
+}
+
 int wmain(int argc, wchar_t **argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: zembrik_bench startup|exit|paint|keys|dials [runs]\n");
+        fprintf(stderr, "usage: zembrik_bench startup|exit|paint|keys|dials|tones [runs]\n");
         return 2;
     }
     int runs = argc > 2 ? _wtoi(argv[2]) : 20;
@@ -422,6 +489,8 @@ int wmain(int argc, wchar_t **argv)
         BenchKeys(runs);
     else if (mode == L"dials")
         BenchDials(runs);
+    else if (mode == L"tones")
+        BenchTones(runs);
     else
         return 2;
     return 0;

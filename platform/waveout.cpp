@@ -9,6 +9,12 @@
 // started with the first open, serves every slot; the program's headers are
 // queued through their own lpNext fields, as winmm does. So opening, writing,
 // resetting and closing allocate nothing and start no thread.
+//
+// Opening the desktop's output takes about 100 ms with a real sound server,
+// which would make every key's tone late by that much. A closed device's
+// output is therefore kept open, reset, for KEEP_DESKTOP_MS ("KeepWaveOutMs"
+// sets another span, 0 none), and the next open takes it: only the first
+// key after a pause pays for the open.
 #define _WINMM_ // these are the definitions, not imports
 #include <windows.h>
 #include <mmsystem.h>
@@ -29,6 +35,7 @@
 #define BLOCKS WAVEOUT_EMULATION_BLOCKS
 #define MAX_DEVICES WAVEOUT_EMULATION_MAX_DEVICES
 #define MAX_GENERATORS WAVEOUT_EMULATION_MAX_GENERATORS
+#define KEEP_DESKTOP_MS 10000
 
 namespace
 {
@@ -243,6 +250,9 @@ struct Device {
     int firstBlock, blocksInFlight;
     LONGLONG silentClock; // when the silent device's last block ends
     bool producing;
+    // A free slot's desktop output, kept open since then for the next open.
+    LONGLONG keptSince;
+    DWORD keepMs;
 };
 
 // Guards every slot and the record. The audio thread holds it while it
@@ -403,7 +413,36 @@ DWORD Serve(Device &device, LONGLONG now)
     return (DWORD)std::max<LONGLONG>(1, (left * 1000 + CountsPerSecond() - 1) / CountsPerSecond());
 }
 
-// The audio thread: asleep whenever no device has anything to play.
+void UnprepareDesktopBlocks(Device &device, int count)
+{
+    for (int i = 0; i < count; i++)
+        Desktop()->unprepare(device.desktop, &device.blocks[i].desktop, sizeof(WAVEHDR));
+}
+
+void CloseDesktop(Device &device)
+{
+    Desktop()->reset(device.desktop);
+    UnprepareDesktopBlocks(device, BLOCKS);
+    // Nothing is queued on it, so its close has no reason to fail; the slot
+    // is free again either way.
+    Desktop()->close(device.desktop);
+    device.desktop = NULL;
+}
+
+// Closes a free slot's kept output once it has waited long enough; returns
+// how long the thread may sleep before it has to look again.
+DWORD ExpireKeptDesktop(Device &device, LONGLONG now)
+{
+    LONGLONG keep = (LONGLONG)device.keepMs * CountsPerSecond() / 1000;
+    LONGLONG left = device.keptSince + keep - now;
+    if (left > 0)
+        return (DWORD)std::max<LONGLONG>(1, (left * 1000 + CountsPerSecond() - 1) / CountsPerSecond());
+    CloseDesktop(device);
+    return INFINITE;
+}
+
+// The audio thread: asleep whenever no device has anything to play, but
+// for one wake-up that closes a kept desktop output.
 DWORD WINAPI AudioThread(void *)
 {
     for (;;) {
@@ -414,6 +453,8 @@ DWORD WINAPI AudioThread(void *)
             for (Device &device : devices) {
                 if (device.open)
                     wait = std::min(wait, Serve(device, now));
+                else if (!device.reserved && device.desktop)
+                    wait = std::min(wait, ExpireKeptDesktop(device, now));
             }
         }
         WaitForSingleObject(wake, wait);
@@ -450,12 +491,25 @@ bool ReadMidiFormat(const WAVEFORMATEX *format, DWORD *usecPerQuarterNote, DWORD
     return *usecPerQuarterNote != 0 && *ticksPerQuarterNote != 0;
 }
 
+// A free slot, the one with a kept desktop output first; that output and
+// its prepared blocks stay with the slot.
 Device *ReserveSlot()
 {
     std::lock_guard<std::mutex> hold(engineLock);
-    for (Device &device : devices) {
-        if (!device.reserved) {
+    for (bool wantKept : {true, false}) {
+        for (Device &device : devices) {
+            if (device.reserved || (wantKept && !device.desktop))
+                continue;
+            HWAVEOUT kept = device.desktop;
+            WAVEHDR keptHeaders[BLOCKS];
+            for (int i = 0; i < BLOCKS; i++)
+                keptHeaders[i] = device.blocks[i].desktop;
             device = Device{};
+            device.desktop = kept;
+            if (kept) {
+                for (int i = 0; i < BLOCKS; i++)
+                    device.blocks[i].desktop = keptHeaders[i];
+            }
             device.reserved = true;
             return &device;
         }
@@ -470,11 +524,6 @@ void ReleaseSlot(Device &device)
     device.reserved = false;
 }
 
-void UnprepareDesktopBlocks(Device &device, int count)
-{
-    for (int i = 0; i < count; i++)
-        Desktop()->unprepare(device.desktop, &device.blocks[i].desktop, sizeof(WAVEHDR));
-}
 
 // The desktop's PCM output for a device, its blocks prepared once.
 MMRESULT OpenDesktop(Device &device)
@@ -591,7 +640,10 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwf
     Device *device = ReserveSlot();
     if (!device)
         return MMSYSERR_ALLOCATED;
-    if (EmulationGetDWORD(L"SilentWaveOut", 0) != 1) {
+    bool silent = EmulationGetDWORD(L"SilentWaveOut", 0) == 1;
+    if (silent && device->desktop)
+        CloseDesktop(*device); // kept from before the device was silenced
+    if (!silent && !device->desktop) {
         MMRESULT result = OpenDesktop(*device);
         if (result != MMSYSERR_NOERROR) {
             ReleaseSlot(*device);
@@ -713,13 +765,20 @@ MMRESULT WINAPI waveOutClose(HWAVEOUT hwo)
         device->open = false;
         ToneStopped(*device);
     }
-    if (device->desktop) {
-        Desktop()->reset(device->desktop);
-        UnprepareDesktopBlocks(*device, BLOCKS);
-        // Nothing is queued on it, so its close has no reason to fail; the
-        // slot is free again either way.
-        Desktop()->close(device->desktop);
+    DWORD keepMs = device->desktop ? EmulationGetDWORD(L"KeepWaveOutMs", KEEP_DESKTOP_MS) : 0;
+    {
+        std::lock_guard<std::mutex> hold(engineLock);
+        if (device->desktop && keepMs == 0) {
+            CloseDesktop(*device);
+        } else if (device->desktop) {
+            Desktop()->reset(device->desktop);
+            device->keptSince = Now();
+            device->keepMs = keepMs;
+        }
+        device->open = false;
+        device->reserved = false;
     }
-    ReleaseSlot(*device);
+    // The audio thread now times the kept output.
+    SetEvent(wake);
     return MMSYSERR_NOERROR;
 }

@@ -14,9 +14,24 @@ echo "Figures: median (first-third quartile) of the runs; ratio = program / refe
 echo
 echo "| Measure | Zembrik | Reference | Ratio | Runs |"
 echo "|---|---|---|---|---|"
-modes=${BENCH_MODES:-startup exit paint keys dials idle}
+modes=${BENCH_MODES:-startup exit paint keys dials tones idle}
 for mode in $modes; do
     [ $mode = idle ] && continue
+    if [ $mode = tones ]; then
+        # Through a private sound server, when the machine has PulseAudio.
+        command -v pulseaudio >/dev/null 2>&1 || continue
+        (
+            folder=$(mktemp -d)
+            . "$(dirname "$0")/private-pulse.sh"
+            if start_private_pulse "$folder"; then
+                wine "$bench/zembrik_bench.exe" tones "$runs" </dev/null 2>/dev/null
+            fi
+            kill "$pulse_pid" 2>/dev/null
+            wait 2>/dev/null
+            rm -rf "$folder"
+        )
+        continue
+    fi
     count=$runs
     [ $mode = paint ] && count=$((runs * 5))
     wine "$bench/zembrik_bench.exe" $mode $count </dev/null 2>/dev/null

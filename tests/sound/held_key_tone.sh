@@ -24,20 +24,9 @@ trap cleanup EXIT
 
 g++ -O2 -std=c++20 -o "$folder/dtmf_check" "$source/tests/sound/dtmf_check.cpp" || exit 1
 
-# A private server: its own runtime folder and socket, nothing else to
-# reach, alive however long it idles.
-export HOME="$folder" PULSE_RUNTIME_PATH="$folder/pulse" XDG_RUNTIME_DIR="$folder/pulse"
-mkdir -p "$PULSE_RUNTIME_PATH"
-export PULSE_SERVER="unix:$folder/pulse/native"
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=file:"$folder/pulse.log" \
-    -L "module-native-protocol-unix socket=$folder/pulse/native auth-anonymous=1" \
-    -L "module-null-sink sink_name=phone" &
-pulse=$!
-for _ in $(seq 50); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-pactl info >/dev/null 2>&1 || { echo "PulseAudio did not start"; cat "$folder/pulse.log"; exit 1; }
+. "$source/tools/private-pulse.sh"
+start_private_pulse "$folder" || { echo "PulseAudio did not start"; cat "$folder/pulse.log"; exit 1; }
+pulse=$pulse_pid
 
 cp "$build/zembrik.exe" "$build/default.png" "$folder/"
 wine reg delete 'HKCU\Software\Orvendel\Zembrik' /f >/dev/null 2>&1
