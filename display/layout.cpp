@@ -104,8 +104,8 @@ static void BuildSurfaces(HWND window)
     ReleaseDC(window, windowDC);
 }
 
-// A start resizes the window three times before it first shows it at its
-// final size; only that size is ever painted, so only it gets surfaces.
+// A start, a rotation or a frame change may resize the window more than
+// once before its next paint; only the size that is painted gets surfaces.
 void PrepareSurfaces(HWND window)
 {
     int width = app.clientRect.right - app.clientRect.left;
