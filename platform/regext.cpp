@@ -100,6 +100,7 @@ unsigned listGeneration = 0;  // counts additions and removals
 unsigned takenGeneration = 0; // the list the watcher waits on now
 HANDLE listChanged = NULL;
 HANDLE watcherThread = NULL;
+bool watcherStopped = false; // its wait failed; a close must not wait for it
 
 DWORD WINAPI WatchAll(void *)
 {
@@ -121,8 +122,13 @@ DWORD WINAPI WatchAll(void *)
         lock.unlock();
         DWORD woken = WaitForMultipleObjects(count + 1, events, FALSE, INFINITE);
         lock.lock();
-        if (woken == WAIT_FAILED)
-            return 0; // cannot happen with live handles; never spin on it
+        if (woken == WAIT_FAILED) {
+            // Cannot happen with live handles; never spin on it, and never
+            // leave a close waiting for a list it will not take.
+            watcherStopped = true;
+            watchListTaken.notify_all();
+            return 0;
+        }
         if (woken == WAIT_OBJECT_0 || woken > WAIT_OBJECT_0 + count)
             continue;
         if (takenGeneration == listGeneration) {
@@ -141,6 +147,8 @@ HRESULT AddWatch(RegistryWatch *watch)
     std::unique_lock<std::mutex> lock(watchLock);
     if (watches.size() >= MAX_WATCHES)
         return E_OUTOFMEMORY;
+    if (watcherStopped)
+        return E_FAIL;
     if (!watcherThread) {
         listChanged = CreateEventW(NULL, FALSE, FALSE, NULL);
         if (!listChanged)
@@ -167,7 +175,7 @@ void RemoveWatch(RegistryWatch *watch)
     watches.erase(found);
     unsigned removedIn = ++listGeneration;
     SetEvent(listChanged);
-    watchListTaken.wait(lock, [removedIn] { return takenGeneration - removedIn < 0x80000000u; });
+    watchListTaken.wait(lock, [removedIn] { return watcherStopped || takenGeneration - removedIn < 0x80000000u; });
 }
 
 } // namespace
