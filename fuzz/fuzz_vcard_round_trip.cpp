@@ -1,6 +1,7 @@
 // A card written and read back gives its name and numbers again, for any
-// name and numbers the writer can keep whole: no line breaks, no lone
-// surrogates, and numbers that are not themselves tel: URIs.
+// name and numbers the writer can keep whole and the reader hands out as
+// they are: no control characters, no lone surrogates, and numbers that are
+// not themselves tel: URIs.
 #include <memory>
 
 #include "app/text.h"
@@ -15,7 +16,7 @@ static bool WritableWhole(const std::vector<WCHAR> &text, size_t capacity)
         return false;
     for (size_t i = 0; i < length; i++) {
         WCHAR c = text[i];
-        if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF)
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF)
             return false;
     }
     return true;

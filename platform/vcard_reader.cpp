@@ -50,12 +50,22 @@ void PutUnits(TextOut *out, const wchar_t *units, size_t count)
     out->text[out->length] = 0;
 }
 
+bool IsControl(unsigned long code)
+{
+    return code < 0x20 || (code >= 0x7F && code < 0xA0);
+}
+
 void PutCode(TextOut *out, unsigned long code)
 {
     // A NUL would end the text early and hide what follows it: it carries
     // nothing in a name or a number, so it is left out.
     if (code == 0)
         return;
+    // Any other control character (a decoded line break, a tab) becomes a
+    // space: a list shows none of them, so kept they would make what is
+    // dialled or logged differ from what the user picked.
+    if (IsControl(code))
+        code = L' ';
     if (code >= 0x10000) {
         code -= 0x10000;
         const wchar_t pair[2] = {(wchar_t)(0xD800 + (code >> 10)), (wchar_t)(0xDC00 + (code & 0x3FF))};

@@ -11,7 +11,8 @@
 #include <stddef.h>
 
 // Units of a name or a number, terminator included; a longer text is cut at
-// a character boundary.
+// a character boundary. Decoded texts hold no control character: a NUL is
+// left out, and every other one becomes a space.
 #define VCARD_TEXT_CAPACITY 260
 // Units of a number, terminator included. Longer than any dialler takes,
 // so that a number too long to dial reaches the program as too long rather

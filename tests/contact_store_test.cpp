@@ -46,7 +46,7 @@ TEST(ParseVCards, UnescapesEveryTextValueNumbersIncluded)
                              "TEL:555\\;0001\nTEL:12\\\\34\nEND:VCARD\n"
                              "BEGIN:VCARD\nN:Doe\\;Smith;Jane\\, Ann;;;\nEND:VCARD\n");
     ASSERT_EQ(2u, cards.size());
-    ExpectContact(cards[0], L"Doe, Jane; Jr\\x\nNext\nLast\\q", {L"555,1", L"555;0001", L"12\\34"});
+    ExpectContact(cards[0], L"Doe, Jane; Jr\\x Next Last\\q", {L"555,1", L"555;0001", L"12\\34"});
     ExpectContact(cards[1], L"Jane, Ann Doe;Smith", {});
 }
 
@@ -118,6 +118,24 @@ TEST(ParseVCards, ReadsAtMostTheCardLimit)
     auto cards = ParseVCards(text);
     ASSERT_EQ((size_t)CONTACT_CARD_LIMIT, cards.size());
     ExpectContact(cards.back(), L"", {std::to_wstring(CONTACT_CARD_LIMIT - 1)});
+}
+
+// A list shows no control character, so none may reach a call: whatever
+// encoding a line break, a tab or another control character arrives in, the
+// name and the number hold a space in its place.
+TEST(ParseVCards, EveryDecodedControlCharacterBecomesASpace)
+{
+    auto cards = ParseVCards(
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Jane=0D=0ARoe=09=7F\r\n"
+        "TEL;ENCODING=QUOTED-PRINTABLE:555=0D=0A0100\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\\nLee\r\nTEL:555\\n0101\r\n"
+        "TEL;VALUE=uri:tel:555%0D%0A0102;ext=4%0A2\r\nEND:VCARD\r\n"
+        // C1 controls: in UTF-8, and the bytes that Windows-1252 leaves undefined.
+        "BEGIN:VCARD\r\nFN:Bo\xC2\x85" "b\r\nTEL;CHARSET=WINDOWS-1252:555\x81\x9D" "0103\r\nEND:VCARD\r\n");
+    ASSERT_EQ(3u, cards.size());
+    ExpectContact(cards[0], L"Jane  Roe  ", {L"555  0100"});
+    ExpectContact(cards[1], L"Ann Lee", {L"555 0101", L"555  0102p4 2"});
+    ExpectContact(cards[2], L"Bo b", {L"555  0103"});
 }
 
 // vCard 2.1 as phones write it.
