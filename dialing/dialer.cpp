@@ -28,11 +28,11 @@ static void ShowLastError(void)
     ShowMessage(message);
 }
 
-static void ShowServiceFailure(const WCHAR *destination)
+static void ShowServiceFailure(const WCHAR *from, const WCHAR *to)
 {
     ShowLastError();
     WCHAR message[MESSAGE_CAPACITY];
-    TextFormat(message, MESSAGE_CAPACITY, L"from: %s\nto: %s", app.myNumber, destination);
+    TextFormat(message, MESSAGE_CAPACITY, L"from: %s\nto: %s", from, to);
     ShowMessage(message);
 }
 
@@ -43,21 +43,34 @@ static const WCHAR *SkipUnits(const WCHAR *text, size_t n)
     return text + (n < length ? n : length);
 }
 
-// A number cut to fit would call someone else: one too long fails instead.
-static bool MakeInternationalCopy(WCHAR *copy, const WCHAR *number)
+// A number picked from the contacts comes as the address book wrote it,
+// "(415) 555-0100" or worse: a service is given only its dialable
+// characters, so that nothing else of it can reach a request. It is put
+// into international form when asked; one too long for that fails, since
+// cut it would call someone else.
+static bool PrepareDestination(WCHAR *destination, const WCHAR *number, bool international)
 {
-    ZeroMemory(copy, NUMBER_CAPACITY * sizeof(WCHAR));
-    if (TextCopy(copy, NUMBER_CAPACITY, number) && ToInternational(copy, NUMBER_CAPACITY))
+    ZeroMemory(destination, NUMBER_CAPACITY * sizeof(WCHAR));
+    if (!ReduceToDialable(destination, NUMBER_CAPACITY, number))
+        SetLastErrorText(L"ERROR: Number too long");
+    else if (!destination[0])
+        SetLastErrorText(L"ERROR: No number to dial");
+    else if (international && !ToInternational(destination, NUMBER_CAPACITY))
+        SetLastErrorText(L"ERROR: Number too long");
+    else
         return true;
-    SetLastErrorText(L"ERROR: Number too long");
     ShowLastError();
     return false;
 }
 
-// The callbacks ring the phone's own number: without it nothing is sent.
-static bool OwnNumberKnownOrSaid(void)
+// The callbacks ring the phone's own number, as set by hand or read from
+// the line, of which the requests carry only the dialable characters.
+// Without it nothing is sent.
+static bool PrepareOwnNumber(WCHAR *own)
 {
-    if (OwnNumberIsKnown(app.myNumber, app.countryCode))
+    ZeroMemory(own, NUMBER_CAPACITY * sizeof(WCHAR));
+    ReduceToDialable(own, NUMBER_CAPACITY, app.myNumber);
+    if (OwnNumberIsKnown(own, app.countryCode))
         return true;
     ShowMessage(L"The phone's own number is unknown. Set it in the \"myNumber\" setting.");
     return false;
@@ -66,19 +79,18 @@ static bool OwnNumberKnownOrSaid(void)
 static HRESULT DialViaGrandCentral(const WCHAR *number)
 {
     const ServiceRecord *service = &app.serviceRecords[app.selectedService];
+    WCHAR own[NUMBER_CAPACITY];
     WCHAR international[NUMBER_CAPACITY];
     HRESULT result = E_FAIL;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
-    if (!OwnNumberKnownOrSaid()) {
+    if (!PrepareOwnNumber(own) || !PrepareDestination(international, number, true)) {
         // Said already.
-    } else if (!MakeInternationalCopy(international, number)) {
-        // Reported already.
-    } else if (app.myNumber[0] == 0 || app.myNumber[1] != L'1' || international[1] != L'1') {
+    } else if (own[1] != L'1' || international[1] != L'1') {
         ShowMessage(L"Sorry, GrandCentral cannot make non-US calls");
     } else {
-        result = GrandCentralDial(app.myNumber + 2, international + 2, service->username, service->password);
+        result = GrandCentralDial(own + 2, international + 2, service->username, service->password);
         if (FAILED(result))
-            ShowServiceFailure(international);
+            ShowServiceFailure(own, international);
     }
     SetCursor(NULL);
     return result;
@@ -87,14 +99,14 @@ static HRESULT DialViaGrandCentral(const WCHAR *number)
 static HRESULT DialViaJaJah(const WCHAR *number)
 {
     const ServiceRecord *service = &app.serviceRecords[app.selectedService];
+    WCHAR own[NUMBER_CAPACITY];
     WCHAR international[NUMBER_CAPACITY];
     HRESULT result = E_FAIL;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
-    if (OwnNumberKnownOrSaid() && MakeInternationalCopy(international, number)) {
-        result =
-            JaJahDial(SkipUnits(app.myNumber, 1), SkipUnits(international, 1), service->username, service->password);
+    if (PrepareOwnNumber(own) && PrepareDestination(international, number, true)) {
+        result = JaJahDial(SkipUnits(own, 1), SkipUnits(international, 1), service->username, service->password);
         if (FAILED(result))
-            ShowServiceFailure(international);
+            ShowServiceFailure(own, international);
     }
     SetCursor(NULL);
     return result;
@@ -116,19 +128,22 @@ static HRESULT DialViaPhoneCom(const WCHAR *number, const WCHAR *calledPartyName
     const ServiceRecord *service = &app.serviceRecords[app.selectedService];
     WCHAR account[PHONECOM_ACCOUNT_CAPACITY];
     WCHAR extension[PHONECOM_EXTENSION_CAPACITY];
+    WCHAR destination[NUMBER_CAPACITY];
     WCHAR accessNumber[NUMBER_CAPACITY] = L"";
-    HRESULT result;
+    HRESULT result = E_FAIL;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
-    if (!SplitPhoneComUsername(service->username, account, extension)) {
+    if (!PrepareDestination(destination, number, false)) {
+        // Reported already.
+    } else if (!SplitPhoneComUsername(service->username, account, extension)) {
         SetLastErrorText(L"ERROR: Phone.com extension too long");
-        result = E_FAIL;
-    } else {
-        result = PhoneComDial(accessNumber, account, extension, service->password, number);
-    }
-    if (FAILED(result))
         ShowLastError();
-    else
-        result = DialViaPhone(accessNumber, calledPartyName);
+    } else {
+        result = PhoneComDial(accessNumber, account, extension, service->password, destination);
+        if (FAILED(result))
+            ShowLastError();
+        else
+            result = DialViaPhone(accessNumber, calledPartyName);
+    }
     SetCursor(NULL);
     return result;
 }

@@ -19,6 +19,24 @@ void FilterDialable(WCHAR *destination, const WCHAR *source, size_t capacity)
     destination[kept] = 0;
 }
 
+BOOL ReduceToDialable(WCHAR *destination, size_t capacity, const WCHAR *source)
+{
+    if (capacity == 0)
+        return FALSE;
+    size_t kept = 0;
+    for (size_t i = 0; source[i]; i++) {
+        if (!TextFindUnit(DIALABLE_CHARACTERS, source[i]))
+            continue;
+        if (kept + 1 >= capacity) {
+            destination[0] = 0;
+            return FALSE;
+        }
+        destination[kept++] = source[i];
+    }
+    destination[kept] = 0;
+    return TRUE;
+}
+
 // No trunk-prefix handling: a national number that starts with the country
 // code's digits counts as already carrying it.
 BOOL ToInternationalWithCode(WCHAR *text, size_t capacity, const WCHAR *countryCode)

@@ -9,6 +9,10 @@
 void FormatWithDialPlan(WCHAR *out, size_t capacity, const WCHAR *number, const WCHAR *plan);
 // Keeps the dialable characters among the first capacity - 1 of the source.
 void FilterDialable(WCHAR *destination, const WCHAR *source, size_t capacity);
+// Keeps the dialable characters of the whole source. When they do not fit,
+// the destination is left empty and the result is FALSE: a number cut short
+// would call someone else.
+BOOL ReduceToDialable(WCHAR *destination, size_t capacity, const WCHAR *source);
 // FALSE when the international form had to be cut.
 BOOL ToInternationalWithCode(WCHAR *text, size_t capacity, const WCHAR *countryCode);
 // An own number with nothing after the country code is not known: that is

@@ -1,4 +1,5 @@
-// FilterDialable and the international form, with random capacities.
+// FilterDialable, ReduceToDialable and the international form, with random
+// capacities.
 #include "app/text.h"
 #include "dialing/numbers.h"
 #include "fuzz/fuzz_input.h"
@@ -26,6 +27,28 @@ static void CheckFilterDialable(const std::vector<WCHAR> &source, size_t capacit
     GuardedBuffer again(capacity);
     FilterDialable(again.Data(), out.Data(), capacity);
     FUZZ_CHECK(TextEqual(again.Data(), out.Data()));
+}
+
+// Every dialable unit of the whole source, in order, or nothing at all.
+static void CheckReduceToDialable(const std::vector<WCHAR> &source, size_t capacity)
+{
+    GuardedBuffer out(capacity);
+    BOOL fits = ReduceToDialable(out.Data(), capacity, source.data());
+    FUZZ_CHECK(out.GuardsIntact());
+    size_t length = out.TerminatedLength();
+    std::vector<WCHAR> dialable;
+    for (size_t i = 0; source[i]; i++) {
+        if (TextFindUnit(DIALABLE_CHARACTERS, source[i]))
+            dialable.push_back(source[i]);
+    }
+    FUZZ_CHECK(fits == (dialable.size() < capacity));
+    if (!fits) {
+        FUZZ_CHECK(length == 0);
+        return;
+    }
+    FUZZ_CHECK(length == dialable.size());
+    for (size_t i = 0; i < length; i++)
+        FUZZ_CHECK(out.Data()[i] == dialable[i]);
 }
 
 static void CheckToInternational(const std::vector<WCHAR> &number, const std::vector<WCHAR> &countryCode,
@@ -63,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<WCHAR> countryCode = TakeText(&in, COUNTRY_CODE_CAPACITY - 1);
     std::vector<WCHAR> text = TakeText(&in, 4 * COMMAND_LINE_CAPACITY);
     CheckFilterDialable(text, capacity);
+    CheckReduceToDialable(text, capacity);
     CheckToInternational(text, countryCode, capacity);
     return 0;
 }

@@ -35,6 +35,24 @@ TEST(FilterDialable, TheBoundCountsSourcePositionsNotKeptCharacters)
     EXPECT_EQ(std::wstring(79, L'7'), Filter(longNumber.c_str()));
 }
 
+TEST(ReduceToDialable, LooksAtTheWholeNumberAndRefusesToCutIt)
+{
+    WCHAR out[NUMBER_CAPACITY];
+    EXPECT_TRUE(ReduceToDialable(out, NUMBER_CAPACITY, L"(415) 555-0100"));
+    EXPECT_EQ(std::wstring(L"4155550100"), out);
+    EXPECT_TRUE(ReduceToDialable(out, NUMBER_CAPACITY, L"415\r\nX-Evil: 0\r\n555-0100"));
+    EXPECT_EQ(std::wstring(L"41505550100"), out) << "only the dialable characters, whatever surrounds them";
+    // Separators beyond the first 79 units do not hide the digits after them.
+    std::wstring spaced = std::wstring(100, L' ') + L"5550100";
+    EXPECT_TRUE(ReduceToDialable(out, NUMBER_CAPACITY, spaced.c_str()));
+    EXPECT_EQ(std::wstring(L"5550100"), out);
+    std::wstring tooLong(80, L'5');
+    EXPECT_FALSE(ReduceToDialable(out, NUMBER_CAPACITY, tooLong.c_str()));
+    EXPECT_EQ(std::wstring(L""), out) << "never cut to another number";
+    EXPECT_TRUE(ReduceToDialable(out, NUMBER_CAPACITY, tooLong.c_str() + 1));
+    EXPECT_EQ(79u, wcslen(out));
+}
+
 TEST(ToInternational, HomeCountryOne)
 {
     EXPECT_EQ(L"+442071234567", International(L"+442071234567", L"1"));

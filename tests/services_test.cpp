@@ -181,8 +181,9 @@ TEST_F(ServiceTest, PhoneComDialsTheReturnedAccessNumber)
     server.Queue(Reply("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n+18005551234\r\n"));
     EXPECT_EQ(S_OK, DialNumber(L"555-1234", L"Jane"));
     ASSERT_EQ(1u, server.Requests().size());
-    EXPECT_EQ(FormPost("/special/wmapi", "action=easydial;number=1234567;extension=101;pass=pw;did=555-1234"),
-              server.Requests()[0]);
+    EXPECT_EQ(FormPost("/special/wmapi", "action=easydial;number=1234567;extension=101;pass=pw;did=5551234"),
+              server.Requests()[0])
+        << "the destination's dialable characters only";
     EXPECT_EQ("+18005551234\tJane\n", ReadFileBytes(CallsLogPath()));
     EXPECT_EQ(L"555-1234", GetSettingValue(L"lastDialedNumber"));
     EXPECT_TRUE(CapturedMessageBoxes().empty());
