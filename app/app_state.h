@@ -133,10 +133,6 @@ struct AppState {
     SIZE surfaceSize; // the client size the three surfaces were made for
     HBITMAP SkinBitmap;
     HDC skinSurface;
-    // The skin decoding on its own thread at start-up, and the path it
-    // reads, which nothing else writes while it runs.
-    HANDLE skinLoadThread;
-    WCHAR skinLoadPath[PATH_CAPACITY];
 
     // The pressed key or area
     KeyCode pressedKey;

@@ -70,16 +70,6 @@ static void StartDisplay(HWND window)
     LayOutWindow(window);
 }
 
-static void ReadCommandLine(const WCHAR *commandLine, CommandLineRequest *request);
-
-// Whatever dials or opens the chooser ends the process once it is done.
-static bool CommandLineShowsWindow(const WCHAR *commandLine)
-{
-    CommandLineRequest request;
-    ReadCommandLine(commandLine, &request);
-    return !request.chooseContact && !request.number[0];
-}
-
 HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
 {
     HWND running = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
@@ -87,8 +77,6 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
         HandOverToRunningInstance(running, commandLine);
         return NULL;
     }
-    if (CommandLineShowsWindow(commandLine))
-        StartSkinLoad();
     if (!RegisterMainWindowClass(instance))
         return NULL;
     HWND window = CreateMainWindow(instance);

@@ -14,16 +14,14 @@
 
 void ScaleMetricsForDpi(int dpi);
 HFONT CreateUiFont(int height, BOOL bold, BYTE italic);
-// The rectangles and the number's font for the window's size, now; the
-// surfaces and the skin drawn on them follow at the next paint of a new size.
+// The rectangles and the number's font for the window's size, and the skin
+// while it is not loaded, now; the surfaces drawn from them follow at the
+// next paint of a new size.
 void LayOutWindow(HWND window);
 // Makes the surfaces for the window's size if they are of another size.
 void PrepareSurfaces(HWND window);
 // Both at once, the surfaces made anew.
 void ComputeLayout(HWND window);
-// Starts decoding the skin the settings name, so that it is ready by the
-// first paint.
-void StartSkinLoad(void);
 
 void RegisterStatusNotifications(HWND window);
 void ReadStatus(UINT mask);

@@ -42,34 +42,20 @@ static bool RebuildSurface(Surface *surface, HDC windowDC, int width, int height
     return true;
 }
 
-// Decoding the skin (COM, the image codec, the image) is the slowest step of
-// a start; on a thread of its own it overlaps the making of the window.
-static DWORD WINAPI DecodeSkin(void *)
+// The skin is decoded on the first layout. One that could not be loaded (a
+// missing or broken file) is tried again at every layout, and the surfaces
+// are then made anew so that the keypad is drawn with it.
+static void LoadSkin(void)
 {
-    app.SkinBitmap = SHLoadImageFile(app.skinLoadPath);
-    return 0;
-}
-
-void StartSkinLoad(void)
-{
-    if (app.SkinBitmap || app.skinLoadThread)
+    if (app.SkinBitmap)
         return;
-    ReadSkinImagePath(app.skinLoadPath);
-    app.skinLoadThread = CreateThread(NULL, 0, DecodeSkin, NULL, 0, NULL);
-}
-
-static void LoadSkinOnce(HDC windowDC)
-{
-    if (app.skinLoadThread) {
-        WaitForSingleObject(app.skinLoadThread, INFINITE);
-        CloseHandle(app.skinLoadThread);
-        app.skinLoadThread = NULL;
-    }
+    app.SkinBitmap = SHLoadImageFile(app.skinImagePath);
     if (!app.SkinBitmap)
-        app.SkinBitmap = SHLoadImageFile(app.skinImagePath);
-    if (!app.SkinBitmap || app.skinSurface)
         return;
-    app.skinSurface = CreateCompatibleDC(windowDC);
+    app.surfaceSize.cx = app.surfaceSize.cy = 0;
+    if (app.skinSurface)
+        return;
+    app.skinSurface = CreateCompatibleDC(NULL);
     SelectObject(app.skinSurface, app.SkinBitmap);
 }
 
@@ -85,6 +71,7 @@ void LayOutWindow(HWND window)
     app.tabStripRect = rects.tabStrip;
     memcpy(app.keyRects, rects.keys, sizeof(app.keyRects));
     FitNumberToDisplay();
+    LoadSkin();
 }
 
 static void BuildSurfaces(HWND window)
@@ -98,7 +85,6 @@ static void BuildSurfaces(HWND window)
         RebuildSurface(&app.highlightSurface, windowDC, width, height)) {
         app.surfaceSize.cx = width;
         app.surfaceSize.cy = height;
-        LoadSkinOnce(windowDC);
         DrawKeypad(app.keypadSurface.dc);
     }
     ReleaseDC(window, windowDC);

@@ -141,11 +141,16 @@ void DrawCallKey(HDC dc, int left, int top, int right, int bottom)
     SelectObject(dc, previousFont);
 }
 
+// The keys in the order they are drawn, as indices of KeypadKeys: the bottom
+// row of digits goes left to right, '*' before '0' before '#', unlike the
+// table, where '0' follows '9'.
+static const int KeyDrawingOrder[KEY_COUNT] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 9, 11, 12, 13, 14};
+
 void DrawKeypad(HDC dc)
 {
     const RECT *display = &app.numberDisplayRect;
     DrawNumberBackground(dc, display->left, display->top, display->right, display->bottom);
-    for (int i = 0; i < KEY_COUNT; i++) {
+    for (int i : KeyDrawingOrder) {
         const RECT *key = &app.keyRects[i];
         switch (KeypadKeys[i].code) {
         case KEY_NEW_CONTACT:

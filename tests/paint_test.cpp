@@ -405,6 +405,83 @@ TEST_F(ScreenPaintTest, ALayoutAtTheSameSizeGivesTheSameRectanglesAndFreshSurfac
 namespace
 {
 
+decltype(&GradientFill) realGradientFill;
+std::vector<POINT> gradientCorners;
+
+BOOL WINAPI RecordingGradientFill(HDC dc, PTRIVERTEX vertices, ULONG count, PVOID mesh, ULONG meshCount, ULONG mode)
+{
+    if (count > 0)
+        gradientCorners.push_back({vertices[0].x, vertices[0].y});
+    return realGradientFill(dc, vertices, count, mesh, meshCount, mode);
+}
+
+} // namespace
+
+// Every key's face starts with a gradient from its top-left corner: the
+// corners in the order they are filled give the order the keys are drawn in.
+TEST_F(ScreenPaintTest, KeysAreDrawnRowByRowWithStarZeroHashLast)
+{
+    Start();
+    HMODULE self = GetModuleHandleW(NULL);
+    realGradientFill = (decltype(&GradientFill))HookImport(self, "msimg32.dll", "GradientFill",
+                                                           (void *)RecordingGradientFill);
+    ASSERT_TRUE(realGradientFill != NULL);
+    gradientCorners.clear();
+    DrawKeypad(app.keypadSurface.dc);
+    RestoreImport(self, (void *)RecordingGradientFill, (void *)realGradientFill);
+    std::wstring drawn;
+    for (const POINT &corner : gradientCorners) {
+        for (int i = 0; i < KEY_COUNT; i++) {
+            bool atCorner = app.keyRects[i].left == corner.x && app.keyRects[i].top == corner.y;
+            WCHAR code = (WCHAR)KeypadKeys[i].code;
+            if (atCorner && (drawn.empty() || drawn.back() != code))
+                drawn.push_back(code);
+        }
+    }
+    const WCHAR expected[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9', '*', '0', '#',
+                              KEY_NEW_CONTACT, KEY_CALL, KEY_BACKSPACE, 0};
+    EXPECT_EQ(std::wstring(expected), drawn);
+}
+
+// A skin that is missing at start (a card not yet mounted, a file being
+// copied) shows up at the next layout, without a restart.
+TEST_F(ScreenPaintTest, ASkinThatCouldNotBeLoadedIsTriedAgainAtTheNextLayout)
+{
+    std::wstring late = ExecutableFolder() + L"late-skin.png";
+    DeleteFileW(late.c_str());
+    SetSettingValue(L"skin", L"late-skin");
+    window = InitInstance(GetModuleHandleW(NULL), L"", SW_SHOWNORMAL);
+    ASSERT_TRUE(window != NULL);
+    PumpMessagesFor(50);
+    ASSERT_TRUE(app.SkinBitmap == NULL);
+    // The call key's telephone, 21 x 16, in the middle of the key's height.
+    const RECT call = app.keyRects[KeyIndexOf(KEY_CALL)];
+    const int iconTop = call.top + (call.bottom - call.top - 16) / 2 + 1;
+    const RECT icon = {call.left + 8, iconTop, call.left + 29, iconTop + 16};
+    std::vector<COLORREF> without;
+    for (int y = icon.top; y < icon.bottom; y++)
+        for (int x = icon.left; x < icon.right; x++)
+            without.push_back(GetPixel(app.keypadSurface.dc, x, y));
+
+    ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"default.png").c_str(), late.c_str(), FALSE));
+    // The same size again: the surfaces need no rebuilding for their size.
+    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(app.clientRect.right, app.clientRect.bottom));
+    EXPECT_TRUE(app.SkinBitmap != NULL) << "loaded by the layout";
+    UpdateWindow(window);
+    int changed = 0;
+    size_t i = 0;
+    for (int y = icon.top; y < icon.bottom; y++)
+        for (int x = icon.left; x < icon.right; x++)
+            changed += GetPixel(app.keypadSurface.dc, x, y) != without[i++];
+    EXPECT_GT(changed, 20) << "the keypad is drawn anew with the skin's icons";
+    DestroyWindow(window);
+    window = NULL;
+    DeleteFileW(late.c_str());
+}
+
+namespace
+{
+
 // The number as every paint drew it before the fitted height was kept: the
 // font shrunk two units a step, with a font made and deleted for each step.
 int PaintNumberAsBefore(HDC dc, const WCHAR *text, COLORREF colour)
