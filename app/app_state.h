@@ -14,6 +14,8 @@
 #define SETTINGS_KEY L"Software\\Orvendel\\Zembrik"
 
 #define EXIT_CODE_EARLY_END 16
+// Second starts held while a dial runs; one more than this is not kept.
+#define HELD_HAND_OVER_LIMIT 8
 
 // This build runs on desktop Windows (or Wine) rather than on the phone. The
 // few places where the desktop's shell or window manager hands the program
@@ -88,11 +90,12 @@ struct AppState {
     BYTE penIsDown;
     BYTE keyIsDown;
     BYTE windowClosing;
-    // A dial (or the contact chooser that leads to one) is running; a
-    // second start that arrives meanwhile is held, not nested.
+    // A dial (or the contact chooser that leads to one) is running; the
+    // second starts that arrive meanwhile are held, in their order, not
+    // nested.
     BYTE dialInProgress;
-    BYTE handOverHeld;
-    WCHAR heldCommandLine[COMMAND_LINE_CAPACITY];
+    int heldHandOverCount;
+    WCHAR heldHandOvers[HELD_HAND_OVER_LIMIT][COMMAND_LINE_CAPACITY];
 
     // The number
     WCHAR NumberBuffer[NUMBER_CAPACITY];

@@ -112,17 +112,21 @@ static void ReadCommandLine(const WCHAR *commandLine, CommandLineRequest *reques
 }
 
 // A number the chooser could only give cut short would call someone else.
+// The chooser, its message and the dial are one dial: a second start that
+// comes during any of them waits for its end.
 static void DialChosenContact(void)
 {
     WCHAR name[PATH_CAPACITY] = L"";
     WCHAR number[PATH_CAPACITY] = L"";
+    if (app.dialInProgress)
+        return;
     app.dialInProgress = 1;
     HRESULT chosen = ChooseContactNumber(name, number);
-    app.dialInProgress = 0;
     if (chosen == CHOSEN_NUMBER_TOO_LONG)
         MessageBoxW(NULL, L"The chosen number is too long to dial.", L"Zembrik", MB_OK);
     else if (SUCCEEDED(chosen))
-        DialExclusively(number, name);
+        DialNumber(number, name);
+    app.dialInProgress = 0;
 }
 
 int ProcessCommandLine(const WCHAR *commandLine)
@@ -165,14 +169,25 @@ static void HandOverCommandLine(HWND window, const WCHAR *commandLine)
     ShowNumberIfChanged(window, numberBefore, entryBefore);
 }
 
+// Each held start is handled as if it had arrived now, the oldest first;
+// one that arrives during a held one's dial joins the end of the line.
 void HandleHeldHandOvers(HWND window)
 {
-    while (app.handOverHeld && !app.dialInProgress) {
+    while (app.heldHandOverCount > 0 && !app.dialInProgress) {
         WCHAR commandLine[COMMAND_LINE_CAPACITY];
-        TextCopy(commandLine, COMMAND_LINE_CAPACITY, app.heldCommandLine);
-        app.handOverHeld = 0;
+        TextCopy(commandLine, COMMAND_LINE_CAPACITY, app.heldHandOvers[0]);
+        app.heldHandOverCount--;
+        memmove(app.heldHandOvers[0], app.heldHandOvers[1], app.heldHandOverCount * sizeof(app.heldHandOvers[0]));
         HandOverCommandLine(window, commandLine);
     }
+}
+
+// A start past the limit is not kept: those before it keep their turns.
+static void HoldHandOver(const WCHAR *commandLine)
+{
+    if (app.heldHandOverCount >= HELD_HAND_OVER_LIMIT)
+        return;
+    TextCopy(app.heldHandOvers[app.heldHandOverCount++], COMMAND_LINE_CAPACITY, commandLine);
 }
 
 // On the desktop the second start's SetForegroundWindow does not restore a
@@ -206,11 +221,9 @@ LRESULT OnCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         BringDialerForward(window);
     if (app.dialInProgress) {
         // Delivered inside the running dial's message box or wait: held
-        // until that dial has ended. A later start replaces an earlier one.
-        if (CommandLineActs(commandLine)) {
-            TextCopy(app.heldCommandLine, COMMAND_LINE_CAPACITY, commandLine);
-            app.handOverHeld = 1;
-        }
+        // until that dial has ended.
+        if (CommandLineActs(commandLine))
+            HoldHandOver(commandLine);
         return 0;
     }
     HandOverCommandLine(window, commandLine);

@@ -359,11 +359,14 @@ TEST_F(ProgramTest, AHandOverDuringADialIsHeldUntilItEnds)
     ASSERT_TRUE(PumpMessagesUntil([] { return FindWindowW(L"#32770", L"Zembrik: Select a contact") != NULL; },
                                   20000));
     EXPECT_EQ(16u, RunProgram(exe, L"5551234")) << "the later start is not kept waiting";
+    EXPECT_EQ(16u, RunProgram(exe, L"-name=Ann"));
+    EXPECT_EQ(16u, RunProgram(exe, L"5550100"));
     EXPECT_EQ("", CallsLog()) << "nothing is dialled while the chooser is open";
     EXPECT_TRUE(PickInChooser());
     EXPECT_EQ(16u, WaitForExit(chooserStart));
-    EXPECT_TRUE(PumpMessagesUntil([&] { return CallsLog().size() >= 21; }, 5000));
-    EXPECT_EQ("5550199\tBob\n5551234\t\n", CallsLog());
+    const std::string inOrder = "5550199\tBob\n5551234\t\n5550100\tAnn\n";
+    EXPECT_TRUE(PumpMessagesUntil([&] { return CallsLog().size() >= inOrder.size(); }, 5000));
+    EXPECT_EQ(inOrder, CallsLog()) << "every held start in its turn, none replaced by a later one";
     EXPECT_EQ(0u, CloseAndWait(window));
     DeleteFileW((folder + L"contacts.vcf").c_str());
 }
@@ -386,6 +389,106 @@ TEST_F(ProgramTest, ChooseContactOverExportedAddressBooksDialsPlainNumbers)
         EXPECT_TRUE(PickInChooser());
         EXPECT_EQ(16u, WaitForExit(dialer));
         EXPECT_EQ(Narrow(exported.firstPick), CallsLog()) << Narrow(exported.file);
+    }
+    DeleteFileW((folder + L"contacts.vcf").c_str());
+}
+
+// A message box the chooser's dial shows belongs to that dial: a second start
+// delivered while it is open waits for it to be closed.
+TEST_F(ProgramTest, AHandOverDuringTheChoosersMessageIsHeldUntilItCloses)
+{
+    // Too long to dial: the chooser's pick ends in a message box.
+    ASSERT_TRUE(AppendContact(folder + L"contacts.vcf", {L"Long", {std::wstring(300, L'5')}}));
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    HANDLE chooserStart = Start(L"-choosecontact");
+    ASSERT_TRUE(PickInChooser());
+    HWND box = NULL;
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] {
+            box = FindWindowW(L"#32770", L"Zembrik");
+            return box != NULL;
+        },
+        20000));
+    EXPECT_EQ(16u, RunProgram(exe, L"5551234"));
+    EXPECT_EQ("", CallsLog()) << "no dial inside the open message box";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(16u, WaitForExit(chooserStart));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !CallsLog().empty(); }, 5000));
+    EXPECT_EQ("5551234\t\n", CallsLog());
+    EXPECT_EQ(0u, CloseAndWait(window));
+    DeleteFileW((folder + L"contacts.vcf").c_str());
+}
+
+static void WriteBytes(const std::wstring &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    ASSERT_EQ(bytes.size(), written);
+}
+
+// A number picked from an address book's export, with its separators and a
+// line break encoded inside it, reaches every service as its digits alone;
+// the cellular line gets what the list showed, line break as a space.
+TEST_F(ProgramTest, APickedNumberReachesEveryServiceClean)
+{
+    SKIP_OUTSIDE_TEST_NETWORK();
+    WriteBytes(folder + L"contacts.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Jane=0D=0ARoe\r\n"
+                                         "TEL;CELL;ENCODING=QUOTED-PRINTABLE:(415) 555=0D=0A-0199\r\nEND:VCARD\r\n");
+    const struct {
+        const wchar_t *type;
+        std::vector<std::string> replies;
+        size_t request;
+        std::string sent;
+        std::string callsLog;
+    } services[] = {
+        {L"phone", {}, 0, "", "(415) 555  -0199\tJane  Roe\n"},
+        {L"grandcentral",
+         {"HTTP/1.0 200 OK\r\nSet-Cookie: a_t=A;\r\nSet-Cookie: v_s=V;\r\nSet-Cookie: _session_id=S;\r\n\r\n",
+          "HTTP/1.0 200 OK\r\n\r\nresult=0"},
+         1,
+         "GET /calls/send_call_request?a_t=A&calltype=call&destno=4155550199&ani=4155550100 HTTP/1.0\r\n"
+         "Cookie: v_s=V; _session_id=S; a_t=A\r\n\r\n",
+         ""},
+        {L"jajah",
+         {"HTTP/1.0 200 OK\r\nSet-Cookie: .ASPXAUTH=X;\r\n\r\n", "HTTP/1.0 200 OK\r\n\r\nYour phone will ring"},
+         1,
+         "GET /mobilemini/status.aspx?s=14155550100&d=14155550199&name=&type=1 HTTP/1.0\r\n"
+         "Cookie: .ASPXAUTH=X; \r\n\r\n",
+         ""},
+        {L"phone.com",
+         {"HTTP/1.0 200 OK\r\n\r\n+18005551234\r\n"},
+         0,
+         "POST /special/wmapi HTTP/1.0\r\nContent-Length: 67\r\n"
+         "Content-Type: application/x-www-form-urlencoded\r\n\r\n"
+         "action=easydial;number=1234567;extension=101;pass=pw;did=4155550199\r\n",
+         "+18005551234\tJane  Roe\n"},
+    };
+    for (const auto &service : services) {
+        DeleteSettingsKey();
+        DeleteFileW((folder + L"calls.log").c_str());
+        SetSettingValue(L"myNumber", L"+1 (415) 555-0100");
+        SetSettingValue(L"service1type", service.type);
+        SetSettingValue(L"service1username", L"1234567#101");
+        SetSettingValue(L"service1password", L"pw");
+        FakeServer server("127.0.0.1");
+        ASSERT_TRUE(server.Listening());
+        for (const std::string &reply : service.replies)
+            server.Queue(Reply(reply));
+        HANDLE dialer = Start(L"-choosecontact");
+        ASSERT_TRUE(dialer != NULL);
+        EXPECT_TRUE(PickInChooser());
+        EXPECT_EQ(16u, WaitForExit(dialer)) << Narrow(service.type);
+        std::vector<std::string> requests = server.Requests();
+        ASSERT_EQ(service.replies.size(), requests.size()) << Narrow(service.type);
+        if (!requests.empty()) {
+            EXPECT_EQ(service.sent, requests[service.request]) << Narrow(service.type);
+        }
+        EXPECT_EQ(service.callsLog, CallsLog()) << Narrow(service.type);
     }
     DeleteFileW((folder + L"contacts.vcf").c_str());
 }
