@@ -272,7 +272,7 @@ TEST(FormatVCard, ReadsBackTheSameContact)
     std::vector<StoredContact> contacts = {
         Contact(L"Doe, Jane; \"Jr\" \\ back", {L"(555) 123-4567", L"+1 555 0100"}),
         Contact(L"Zo\u00EB \u00C5str\u00F6m", {L"+46 8 123 456"}),
-        Contact(L"Line\nbreak \U0001F4DE " + std::wstring(100, L'\u00E5'), {L"*31#555,,12;ext=9"}),
+        Contact(L"Line break \U0001F4DE " + std::wstring(100, L'\u00E5'), {L"*31#555,,12;ext=9"}),
         Contact(L"", {L"911"}),
         Contact(L"Back\\slash \\n", {L"12\\34", L"\\n5"}),
     };
@@ -281,6 +281,11 @@ TEST(FormatVCard, ReadsBackTheSameContact)
         ASSERT_EQ(1u, cards.size());
         ExpectContact(cards[0], contact.name, contact.numbers);
     }
+    // A line break the writer escapes reads back as a space, as any other
+    // control character does.
+    auto cards = ParseVCards(FormatVCard(Contact(L"Line\nbreak", {L"555\t0100"})));
+    ASSERT_EQ(1u, cards.size());
+    ExpectContact(cards[0], L"Line break", {L"555 0100"});
 }
 
 class ContactFileTest : public ::testing::Test
