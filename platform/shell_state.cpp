@@ -14,6 +14,7 @@
 #include <winsock2.h>
 #include <iphlpapi.h>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -32,6 +33,7 @@ namespace
 {
 
 std::once_flag keeperStarted;
+std::atomic<DWORD> keeperThreadId{0};
 
 // True when the value had to be written.
 bool SetStateValue(const WCHAR *key, const WCHAR *name, DWORD type, const void *data, DWORD size)
@@ -118,6 +120,7 @@ bool WatchTimeKey(HKEY key, HANDLE changed)
 
 DWORD WINAPI KeepState(void *)
 {
+    keeperThreadId = GetCurrentThreadId();
     OVERLAPPED addresses = {};
     addresses.hEvent = CreateEventW(NULL, FALSE, FALSE, NULL);
     HANDLE timeChanged = CreateEventW(NULL, FALSE, FALSE, NULL);
@@ -145,6 +148,13 @@ DWORD WINAPI KeepState(void *)
         }
         DWORD wait = MillisecondsToNextMinute() + PAST_THE_MINUTE_MS;
         DWORD woken = count ? WaitForMultipleObjects(count, events, FALSE, wait) : (Sleep(wait), WAIT_TIMEOUT);
+        if (woken == WAIT_FAILED) {
+            // Cannot happen with live handles. Taken for a time-out it would
+            // spin; instead the keeper sleeps until its next look, then waits
+            // on the watches again, should the failure have passed.
+            Sleep(wait);
+            continue;
+        }
         if (woken >= WAIT_OBJECT_0 + count)
             continue;
         // Re-armed before the values are looked at again, so no change is
@@ -167,4 +177,9 @@ void StartShellStateKeeper(void)
         if (thread)
             CloseHandle(thread);
     });
+}
+
+DWORD ShellStateKeeperThreadId(void)
+{
+    return keeperThreadId;
 }

@@ -5,9 +5,15 @@
 #include <regext.h>
 #include <tapi.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <atomic>
 #include <vector>
 #include <wchar.h>
 
+#include "platform/shell_state.h"
+#include "support/import_hooks.h"
 #include "support/test_support.h"
 
 #define WATCHED_KEY L"Software\\Orvendel\\ZembrikTests"
@@ -289,4 +295,64 @@ TEST(ShellState, TheShellKeepsTheTimeOfTheCurrentMinute)
     EXPECT_LT(count, 99u);
     RegistryCloseNotification(notification);
     DestroyWindow(window);
+}
+
+namespace
+{
+
+decltype(&WaitForMultipleObjects) realWaitForMultipleObjects;
+std::atomic<long> keeperWaits{0};
+
+// Fails every wait of the keeper's thread, as a wait on a handle gone bad
+// would; the other threads' waits go through.
+DWORD WINAPI FailingKeeperWait(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD timeoutMs)
+{
+    if (GetCurrentThreadId() != ShellStateKeeperThreadId())
+        return realWaitForMultipleObjects(count, handles, waitAll, timeoutMs);
+    keeperWaits++;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+}
+
+long KeeperWaitsWithin(DWORD ms)
+{
+    long before = keeperWaits;
+    Sleep(ms);
+    return keeperWaits - before;
+}
+
+// Runs in a process of its own, whose keeper is started here with every
+// wait failing; says on stderr what it saw and returns 0 if the keeper
+// neither spun nor died.
+int KeeperWithFailingWaits(void)
+{
+    HMODULE self = GetModuleHandleW(NULL);
+    realWaitForMultipleObjects = (decltype(&WaitForMultipleObjects))(void *)GetProcAddress(
+        GetModuleHandleW(L"kernel32.dll"), "WaitForMultipleObjects");
+    if (!realWaitForMultipleObjects ||
+        !HookImport(self, "kernel32.dll", "WaitForMultipleObjects", (void *)FailingKeeperWait)) {
+        fprintf(stderr, "cannot hook WaitForMultipleObjects\n");
+        return 2;
+    }
+    StartShellStateKeeper();
+    for (int waited = 0; waited < 5000 && keeperWaits == 0; waited += 10)
+        Sleep(10);
+    // A spinning keeper fails hundreds of waits a second; one that backs
+    // off until its next look fails none, one if the minute turns meanwhile.
+    long waits = KeeperWaitsWithin(1000);
+    HANDLE keeper = OpenThread(SYNCHRONIZE, FALSE, ShellStateKeeperThreadId());
+    bool alive = keeper && WaitForSingleObject(keeper, 0) == WAIT_TIMEOUT;
+    if (keeper)
+        CloseHandle(keeper);
+    RestoreImport(self, (void *)FailingKeeperWait, (void *)realWaitForMultipleObjects);
+    fprintf(stderr, "keeper waits: %ld before, %ld within a second; keeper %s\n", (long)keeperWaits - waits, waits,
+            alive ? "alive" : "gone");
+    return keeperWaits > 0 && waits <= 1 && alive ? 0 : 1;
+}
+
+} // namespace
+
+TEST(ShellState, AKeeperWhoseWaitFailsBacksOffInsteadOfSpinning)
+{
+    EXPECT_EXIT(exit(KeeperWithFailingWaits()), ::testing::ExitedWithCode(0), "keeper waits");
 }
