@@ -261,6 +261,7 @@ struct Device {
 std::mutex engineLock;
 Device devices[MAX_DEVICES];
 ULONG_PTR nextHandle = 0x5E00;
+bool engineRunning = false; // the audio thread runs and wake is its event
 HANDLE wake = NULL;
 WAVEOUT_EMULATION_RECORD record;
 short *captureBuffer = nullptr;
@@ -461,23 +462,29 @@ DWORD WINAPI AudioThread(void *)
     }
 }
 
+// Starts the audio thread unless it runs. A start that fails leaves
+// nothing behind and is tried again at the next open, so one bad moment
+// does not silence the keys for the rest of the process.
 bool StartEngine()
 {
-    static bool started = [] {
-        wake = CreateEventW(NULL, FALSE, FALSE, NULL);
-        if (!wake)
-            return false;
-        DWORD id = 0;
-        HANDLE thread = CreateThread(NULL, 0, AudioThread, NULL, 0, &id);
-        if (!thread)
-            return false;
-        CloseHandle(thread);
-        std::lock_guard<std::mutex> hold(engineLock);
-        record.threadsStarted++;
-        record.audioThreadId = id;
+    std::lock_guard<std::mutex> hold(engineLock);
+    if (engineRunning)
         return true;
-    }();
-    return started;
+    wake = CreateEventW(NULL, FALSE, FALSE, NULL);
+    if (!wake)
+        return false;
+    DWORD id = 0;
+    HANDLE thread = CreateThread(NULL, 0, AudioThread, NULL, 0, &id);
+    if (!thread) {
+        CloseHandle(wake);
+        wake = NULL;
+        return false;
+    }
+    CloseHandle(thread);
+    engineRunning = true;
+    record.threadsStarted++;
+    record.audioThreadId = id;
+    return true;
 }
 
 bool ReadMidiFormat(const WAVEFORMATEX *format, DWORD *usecPerQuarterNote, DWORD *ticksPerQuarterNote)

@@ -4,10 +4,15 @@
 #include <waveout_emulation.h>
 
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <numbers>
 #include <vector>
+
+#include "support/import_hooks.h"
 
 #define EMULATION_KEY L"Software\\DeviceEmulation"
 #define RATE WAVEOUT_EMULATION_SAMPLE_RATE
@@ -269,10 +274,24 @@ TEST_F(WaveOut, BuffersPlayInTheirOrderAndARunOutToneEndsByItself)
         waveOutPrepareHeader(device, &header, sizeof(header));
         ASSERT_MM(MMSYSERR_NOERROR, waveOutWrite(device, &header, sizeof(header)));
     }
-    for (int waited = 0; waited < 5000 && !(headers[2].dwFlags & WHDR_DONE); waited += 5) {
-        EXPECT_FALSE((headers[2].dwFlags & WHDR_DONE) && !(headers[0].dwFlags & WHDR_DONE)) << "out of order";
-        Sleep(5);
+    // Every header done must find those written before it done too. Read
+    // from the last to the first: one read later may be done by then, but
+    // never one read earlier while a later one is not.
+    bool allDone = false;
+    int doneTooEarly = -1;
+    for (int waited = 0; waited < 5000 && !allDone; waited++) {
+        DWORD flags[3];
+        for (int i = 2; i >= 0; i--)
+            flags[i] = *(volatile DWORD *)&headers[i].dwFlags;
+        for (int i = 1; i < 3 && doneTooEarly < 0; i++) {
+            if ((flags[i] & WHDR_DONE) && !(flags[i - 1] & WHDR_DONE))
+                doneTooEarly = i;
+        }
+        allDone = flags[0] & flags[1] & flags[2] & WHDR_DONE;
+        if (!allDone)
+            Sleep(1);
     }
+    EXPECT_EQ(-1, doneTooEarly) << "a header was done before the one written before it";
     for (WAVEHDR &header : headers)
         EXPECT_EQ((DWORD)(WHDR_PREPARED | WHDR_DONE), header.dwFlags);
     WAVEOUT_EMULATION_RECORD record = Record();
@@ -287,4 +306,140 @@ TEST_F(WaveOut, BuffersPlayInTheirOrderAndARunOutToneEndsByItself)
     for (WAVEHDR &header : headers)
         waveOutUnprepareHeader(device, &header, sizeof(header));
     EXPECT_MM(MMSYSERR_NOERROR, waveOutClose(device));
+}
+
+namespace
+{
+
+// The engine's start, made to fail on the opening thread: its event, or
+// its thread once the event is made.
+decltype(&CreateEventW) realCreateEventW;
+decltype(&CreateThread) realCreateThread;
+decltype(&CloseHandle) realCloseHandle;
+std::atomic<DWORD> openingThread{0};
+std::atomic<bool> failEvent{false}, failThread{false};
+std::atomic<long> eventsAsked{0}, threadsAsked{0};
+std::atomic<HANDLE> lastEvent{NULL};
+std::atomic<bool> lastEventClosed{false};
+
+HANDLE WINAPI FailingCreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manual, BOOL initial, LPCWSTR name)
+{
+    if (GetCurrentThreadId() != openingThread)
+        return realCreateEventW(security, manual, initial, name);
+    eventsAsked++;
+    if (failEvent) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    HANDLE event = realCreateEventW(security, manual, initial, name);
+    lastEventClosed = false;
+    lastEvent = event;
+    return event;
+}
+
+HANDLE WINAPI FailingCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
+                                  LPVOID parameter, DWORD flags, LPDWORD id)
+{
+    if (GetCurrentThreadId() != openingThread)
+        return realCreateThread(security, stack, start, parameter, flags, id);
+    threadsAsked++;
+    if (failThread) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    return realCreateThread(security, stack, start, parameter, flags, id);
+}
+
+BOOL WINAPI RecordingCloseHandle(HANDLE handle)
+{
+    if (handle && handle == lastEvent)
+        lastEventClosed = true;
+    return realCloseHandle(handle);
+}
+
+template <typename Function> bool Hook(const char *name, Function *real, Function replacement)
+{
+    *real = (Function)(void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
+    return *real && HookImport(GetModuleHandleW(NULL), "kernel32.dll", name, (void *)replacement);
+}
+
+void Unhook(void *real, void *replacement)
+{
+    RestoreImport(GetModuleHandleW(NULL), replacement, real);
+}
+
+// Runs in a process of its own, where no device has been opened: two opens
+// whose engine start fails, then one that must start it, open and play.
+// Says on stderr what went wrong; returns 0 if nothing did.
+int OpensAfterFailedStarts(void)
+{
+    DWORD one = 1;
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, EMULATION_KEY, L"SilentWaveOut", REG_DWORD, &one, 4);
+    if (Record().audioThreadId != 0) {
+        fprintf(stderr, "the engine ran before the test\n");
+        return 2;
+    }
+    if (!Hook("CreateEventW", &realCreateEventW, FailingCreateEventW) ||
+        !Hook("CreateThread", &realCreateThread, FailingCreateThread) ||
+        !Hook("CloseHandle", &realCloseHandle, RecordingCloseHandle)) {
+        fprintf(stderr, "cannot hook the engine's start\n");
+        return 2;
+    }
+    int failures = 0;
+    auto check = [&](bool holds, const char *what) {
+        if (!holds) {
+            fprintf(stderr, "FAILED: %s\n", what);
+            failures++;
+        }
+    };
+    openingThread = GetCurrentThreadId();
+    WAVEFORMAT_MIDI format = MidiFormat(1000000);
+    HWAVEOUT device = NULL;
+
+    failEvent = true;
+    check(waveOutOpen(&device, 0, (WAVEFORMATEX *)&format, 0, 0, 0) != MMSYSERR_NOERROR,
+          "an open whose event cannot be made fails");
+    check(eventsAsked == 1, "the first open asks for the event");
+    failEvent = false;
+    failThread = true;
+    check(waveOutOpen(&device, 0, (WAVEFORMATEX *)&format, 0, 0, 0) != MMSYSERR_NOERROR,
+          "an open whose thread cannot be started fails");
+    check(eventsAsked == 2 && threadsAsked == 1, "the next open starts the engine anew");
+    check(lastEventClosed, "the event of the failed start is closed");
+    failThread = false;
+
+    MMRESULT opened = waveOutOpen(&device, 0, (WAVEFORMATEX *)&format, 0, 0, 0);
+    openingThread = 0;
+    Unhook((void *)realCreateEventW, (void *)FailingCreateEventW);
+    Unhook((void *)realCreateThread, (void *)FailingCreateThread);
+    Unhook((void *)realCloseHandle, (void *)RecordingCloseHandle);
+    check(opened == MMSYSERR_NOERROR, "the open after the failed starts succeeds");
+    if (opened == MMSYSERR_NOERROR) {
+        WAVEHDR header = {};
+        header.lpData = (LPSTR)keyFive;
+        header.dwBufferLength = sizeof(keyFive);
+        std::vector<short> played(RATE / 10);
+        WaveOutEmulationCapture(played.data(), (DWORD)played.size());
+        waveOutPrepareHeader(device, &header, sizeof(header));
+        check(waveOutWrite(device, &header, sizeof(header)) == MMSYSERR_NOERROR, "the write is taken");
+        for (int waited = 0; waited < 5000 && WaveOutEmulationCaptured() < played.size(); waited += 10)
+            Sleep(10);
+        WaveOutEmulationCapture(NULL, 0);
+        std::vector<short> synthesized = Synthesize(keyFive, 3, 0xFFFF);
+        synthesized.resize(played.size());
+        check(synthesized == played, "the key's tone plays");
+        waveOutReset(device);
+        waveOutUnprepareHeader(device, &header, sizeof(header));
+        check(waveOutClose(device) == MMSYSERR_NOERROR, "the device closes");
+    }
+    check(Record().threadsStarted == 1, "one audio thread started");
+    fprintf(stderr, "%d of the checks failed\n", failures);
+    return failures ? 1 : 0;
+}
+
+} // namespace
+
+TEST_F(WaveOut, AFailedStartLeavesNothingBehindAndTheNextOpenPlays)
+{
+    EXPECT_EXIT(exit(OpensAfterFailedStarts()), ::testing::ExitedWithCode(0), "checks failed");
 }
