@@ -1,8 +1,12 @@
 // Checks a recording of the sound card's output (16-bit mono PCM, little
 // endian) for one held key's DTMF tone: it must sound at least the given
-// time, hold exactly its row and column frequency of the eight, and be
-// followed by silence. Built for the host, it reads what parec recorded.
-// Usage: dtmf_check FILE RATE LOW_HZ HIGH_HZ MIN_TONE_MS
+// time, hold exactly its row and column frequency of the eight, end within
+// MAX_END_LAG_MS of the key-up and be followed by silence. Built for the
+// host, it reads what timed_record wrote: the samples, and in TIMES when
+// they arrived. The key-up went out between KEY_UP_SENT_NS and
+// KEY_UP_DONE_NS, wall clock in nanoseconds (`date +%s%N`): the tone must
+// end no more than MAX_END_LAG_MS before the first or after the second.
+// Usage: dtmf_check FILE TIMES RATE LOW_HZ HIGH_HZ MIN_TONE_MS KEY_UP_SENT_NS KEY_UP_DONE_NS MAX_END_LAG_MS
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,6 +19,14 @@ namespace
 
 const double dtmf[] = {697, 770, 852, 941, 1209, 1336, 1477, 1633};
 const double silenceRms = 30; // of 32767; the tone plays at about 2900
+// A sample this loud is the tone's: its two generators peak at about 4100
+// together, and cross it several times in every cycle.
+const int toneSample = 300;
+
+struct Arrival {
+    long long ns;      // when the recorder had...
+    long long samples; // ...this many samples
+};
 
 // Amplitude (of full scale 32767) of one frequency over a stretch.
 double Goertzel(const std::vector<short> &samples, size_t from, size_t count, double frequency, double rate)
@@ -37,12 +49,36 @@ double Rms(const std::vector<short> &samples, size_t from, size_t count)
     return sqrt(sum / count);
 }
 
+std::vector<Arrival> ReadArrivals(const char *path)
+{
+    std::vector<Arrival> arrivals;
+    FILE *file = fopen(path, "r");
+    if (!file)
+        return arrivals;
+    long long ns, bytes;
+    while (fscanf(file, "%lld %lld", &ns, &bytes) == 2)
+        arrivals.push_back({ns, bytes / (long long)sizeof(short)});
+    fclose(file);
+    return arrivals;
+}
+
+// When the recorder had the sample at index, or -1 if it never did.
+long long ArrivalOf(const std::vector<Arrival> &arrivals, size_t index)
+{
+    for (const Arrival &arrival : arrivals) {
+        if (arrival.samples > (long long)index)
+            return arrival.ns;
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 6) {
-        fprintf(stderr, "usage: dtmf_check FILE RATE LOW_HZ HIGH_HZ MIN_TONE_MS\n");
+    if (argc != 10) {
+        fprintf(stderr, "usage: dtmf_check FILE TIMES RATE LOW_HZ HIGH_HZ MIN_TONE_MS KEY_UP_SENT_NS KEY_UP_DONE_NS "
+                        "MAX_END_LAG_MS\n");
         return 2;
     }
     FILE *file = fopen(argv[1], "rb");
@@ -56,7 +92,10 @@ int main(int argc, char **argv)
     while ((got = fread(buffer, sizeof(short), 4096, file)) > 0)
         samples.insert(samples.end(), buffer, buffer + got);
     fclose(file);
-    double rate = atof(argv[2]), low = atof(argv[3]), high = atof(argv[4]);
+    std::vector<Arrival> arrivals = ReadArrivals(argv[2]);
+    double rate = atof(argv[3]), low = atof(argv[4]), high = atof(argv[5]);
+    double minToneMs = atof(argv[6]), maxEndLagMs = atof(argv[9]);
+    long long keyUpSent = atoll(argv[7]), keyUpDone = atoll(argv[8]);
     size_t window = (size_t)(rate / 20); // 50 ms stretches
 
     // The tone: the stretches louder than silence, which must be one run.
@@ -78,7 +117,7 @@ int main(int argc, char **argv)
         printf("FAIL: the sound stops and starts again\n");
         failures++;
     }
-    if ((last - first) * 1000.0 / rate < atof(argv[5])) {
+    if ((last - first) * 1000.0 / rate < minToneMs) {
         printf("FAIL: the tone lasted %.0f ms, the key was held longer\n", (last - first) * 1000.0 / rate);
         failures++;
     }
@@ -95,11 +134,33 @@ int main(int argc, char **argv)
             }
         }
     }
+    // The tone's last loud sample, and when the recorder had it: never
+    // before it was played, so an end may look late but never early.
+    size_t end = last;
+    while (end > first && abs(samples[end - 1]) < toneSample)
+        end--;
+    long long endedAt = ArrivalOf(arrivals, end - 1);
+    if (endedAt < 0) {
+        printf("FAIL: no arrival time for the tone's end\n");
+        failures++;
+    } else {
+        double lagMs = (endedAt - keyUpDone) / 1e6, sinceSentMs = (endedAt - keyUpSent) / 1e6;
+        printf("the tone ended at %.3f s, %.1f ms after the key-up (%.1f ms after it was sent)\n", end / rate, lagMs,
+               sinceSentMs);
+        if (lagMs > maxEndLagMs) {
+            printf("FAIL: the tone ended %.1f ms after the key-up, more than %.0f ms\n", lagMs, maxEndLagMs);
+            failures++;
+        }
+        if (sinceSentMs < -maxEndLagMs) {
+            printf("FAIL: the tone ended %.1f ms before the key-up was sent\n", -sinceSentMs);
+            failures++;
+        }
+    }
     if (samples.size() < last + 10 * window) {
         printf("FAIL: the recording ends before half a second of silence after the tone\n");
         failures++;
     }
     if (!failures)
-        printf("the held key sounded %.0f and %.0f Hz only, then silence\n", low, high);
+        printf("the held key sounded %.0f and %.0f Hz only, ended with the key-up, then silence\n", low, high);
     return failures ? 1 : 0;
 }
