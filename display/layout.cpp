@@ -42,12 +42,13 @@ static bool RebuildSurface(Surface *surface, HDC windowDC, int width, int height
     return true;
 }
 
-// The skin is decoded on the first layout. One that could not be loaded (a
-// missing or broken file) is tried again at every layout, and the surfaces
-// are then made anew so that the keypad is drawn with it.
+// The skin is decoded on the first layout after the settings have named it
+// (the window's creation lays it out before). One that could not be loaded
+// (a missing or broken file) is tried again at every layout, and the
+// surfaces are then made anew so that the keypad is drawn with it.
 static void LoadSkin(void)
 {
-    if (app.SkinBitmap)
+    if (app.SkinBitmap || !app.skinImagePath[0])
         return;
     app.SkinBitmap = SHLoadImageFile(app.skinImagePath);
     if (!app.SkinBitmap)
