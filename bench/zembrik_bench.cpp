@@ -16,7 +16,7 @@
 
 #include "app/shell.h"
 #include "bench_support.h"
-#include "counters.h"
+#include "support/counters.h"
 #include "dialing/dialing.h"
 #include "device/key_tones.h"
 #include "display/display.h"

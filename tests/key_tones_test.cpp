@@ -1,110 +1,9 @@
 #include <gtest/gtest.h>
 #include <waveout_emulation.h>
 
-#include <atomic>
-
 #include "device/key_tones.h"
-#include "support/import_hooks.h"
+#include "support/counters.h"
 #include "support/test_support.h"
-
-// Every heap allocation of the program's and the stand-ins' own code, and
-// of the C++ runtime linked with them (operator new is malloc), is a call
-// through this executable's import table: counted there, on the two threads
-// a key press runs on, the program's and the audio thread. Wine's own
-// allocations go through its DLLs' tables and are not counted.
-static std::atomic<long> allocations{0};
-static std::atomic<DWORD> countedThreads[2];
-
-static void CountAllocation(void)
-{
-    DWORD self = GetCurrentThreadId();
-    if (self == countedThreads[0] || self == countedThreads[1])
-        allocations++;
-}
-
-// One replacement per function: counts the call and passes it on.
-#define COUNTED(convention, result, name, parameters, arguments)                                                       \
-    static result(convention *real_##name) parameters = NULL;                                                          \
-    static result convention counted_##name parameters                                                                 \
-    {                                                                                                                  \
-        CountAllocation();                                                                                             \
-        return real_##name arguments;                                                                                  \
-    }
-
-COUNTED(__cdecl, void *, malloc, (size_t size), (size))
-COUNTED(__cdecl, void *, calloc, (size_t count, size_t size), (count, size))
-COUNTED(__cdecl, void *, realloc, (void *block, size_t size), (block, size))
-COUNTED(__cdecl, char *, _strdup, (const char *text), (text))
-COUNTED(__cdecl, wchar_t *, _wcsdup, (const wchar_t *text), (text))
-COUNTED(WINAPI, LPVOID, HeapAlloc, (HANDLE heap, DWORD flags, SIZE_T size), (heap, flags, size))
-COUNTED(WINAPI, LPVOID, HeapReAlloc, (HANDLE heap, DWORD flags, LPVOID block, SIZE_T size), (heap, flags, block, size))
-COUNTED(WINAPI, HLOCAL, LocalAlloc, (UINT flags, SIZE_T bytes), (flags, bytes))
-COUNTED(WINAPI, HGLOBAL, GlobalAlloc, (UINT flags, SIZE_T bytes), (flags, bytes))
-
-struct CountedImport {
-    const char *dll;
-    const char *name;
-    void **real;
-    void *counted;
-    bool hooked;
-};
-
-#define COUNTED_IMPORT(dll, name)                                                                                      \
-    {                                                                                                                  \
-        dll, #name, (void **)&real_##name, (void *)counted_##name, false                                               \
-    }
-#define RUNTIME_IMPORTS(dll)                                                                                           \
-    COUNTED_IMPORT(dll, malloc), COUNTED_IMPORT(dll, calloc), COUNTED_IMPORT(dll, realloc),                            \
-        COUNTED_IMPORT(dll, _strdup), COUNTED_IMPORT(dll, _wcsdup)
-static CountedImport countedImports[] = {
-    RUNTIME_IMPORTS("msvcrt.dll"),
-    RUNTIME_IMPORTS("ucrtbase.dll"),
-    RUNTIME_IMPORTS("api-ms-win-crt-heap-l1-1-0.dll"),
-    RUNTIME_IMPORTS("api-ms-win-crt-string-l1-1-0.dll"),
-    COUNTED_IMPORT("kernel32.dll", HeapAlloc),
-    COUNTED_IMPORT("kernel32.dll", HeapReAlloc),
-    COUNTED_IMPORT("kernel32.dll", LocalAlloc),
-    COUNTED_IMPORT("kernel32.dll", GlobalAlloc),
-};
-
-static bool CountedThroughAnother(const CountedImport &import)
-{
-    for (const CountedImport &other : countedImports) {
-        if (&other != &import && other.hooked && other.real == import.real)
-            return true;
-    }
-    return false;
-}
-
-// Returns how many allocation functions the executable imports and now
-// counts. The real function is looked up before the table is changed, so
-// a thread calling in meanwhile finds it already.
-static int StartCountingAllocations(void)
-{
-    int hooked = 0;
-    for (CountedImport &import : countedImports) {
-        HMODULE dll = GetModuleHandleA(import.dll);
-        void *real = dll ? (void *)GetProcAddress(dll, import.name) : NULL;
-        if (!real || (*import.real && *import.real != real))
-            continue; // not loaded, or the executable takes the function from another runtime
-        *import.real = real;
-        import.hooked = HookImport(GetModuleHandleW(NULL), import.dll, import.name, import.counted) != NULL;
-        if (import.hooked)
-            hooked++;
-        else if (!CountedThroughAnother(import))
-            *import.real = NULL;
-    }
-    return hooked;
-}
-
-static void StopCountingAllocations(void)
-{
-    for (CountedImport &import : countedImports) {
-        if (import.hooked)
-            RestoreImport(GetModuleHandleW(NULL), import.counted, *import.real);
-        import.hooked = false;
-    }
-}
 
 class KeyTonesTest : public ::testing::Test
 {
@@ -191,17 +90,21 @@ TEST_F(KeyTonesTest, PressesAllocateNothingAndStartNoThread)
     press('5'); // the first open starts the audio thread
     WAVEOUT_EMULATION_RECORD first = tones();
     ASSERT_NE(0u, first.audioThreadId);
-    int counted = StartCountingAllocations();
-    countedThreads[0] = GetCurrentThreadId();
-    countedThreads[1] = first.audioThreadId;
-    long allocationsBefore = allocations;
+    // Heap calls of the program's and the stand-ins' own code (the C++
+    // runtime's operator new is malloc), on the two threads a press runs on.
+    StartCounting();
+    CountOnlyOnThreads(GetCurrentThreadId(), first.audioThreadId);
+    ResetCounts();
     for (int i = 0; i < 20; i++)
         press((KeyCode)('0' + i % 10));
-    long allocated = allocations - allocationsBefore;
-    countedThreads[0] = countedThreads[1] = 0;
-    StopCountingAllocations();
-    EXPECT_GE(counted, 2) << "the C runtime's malloc and the heap's HeapAlloc at least";
+    long allocated = ReadCounts().ownAllocations;
+    // The count sees an allocation where there is one.
+    void *volatile block = malloc(64);
+    free(block);
+    long control = ReadCounts().ownAllocations - allocated;
+    CountOnlyOnThreads(0, 0);
     EXPECT_EQ(0, allocated);
+    EXPECT_EQ(1, control);
     WAVEOUT_EMULATION_RECORD after = tones();
     EXPECT_EQ(first.threadsStarted, after.threadsStarted);
     EXPECT_EQ(1u, after.threadsStarted);

@@ -21,10 +21,11 @@ static void WriteEntry(ULONG_PTR *entry, ULONG_PTR value)
     VirtualProtect(entry, sizeof(*entry), protection, &protection);
 }
 
-void *HookImport(HMODULE module, const char *dll, const char *function, void *replacement)
+// Calls visit(entry) for every table entry of module that imports function
+// from dll.
+template <typename Visit> static void ForEachImport(HMODULE module, const char *dll, const char *function, Visit visit)
 {
     BYTE *base = (BYTE *)module;
-    void *original = NULL;
     for (IMAGE_IMPORT_DESCRIPTOR *import = FirstImport(module); import && import->Name; import++) {
         if (_stricmp((const char *)(base + import->Name), dll) != 0 || !import->OriginalFirstThunk)
             continue;
@@ -34,12 +35,26 @@ void *HookImport(HMODULE module, const char *dll, const char *function, void *re
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
                 continue;
             IMAGE_IMPORT_BY_NAME *name = (IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData);
-            if (strcmp((const char *)name->Name, function) != 0)
-                continue;
-            original = (void *)addresses->u1.Function;
-            WriteEntry((ULONG_PTR *)&addresses->u1.Function, (ULONG_PTR)replacement);
+            if (strcmp((const char *)name->Name, function) == 0)
+                visit((ULONG_PTR *)&addresses->u1.Function);
         }
     }
+}
+
+void *FindImport(HMODULE module, const char *dll, const char *function)
+{
+    void *found = NULL;
+    ForEachImport(module, dll, function, [&](ULONG_PTR *entry) { found = (void *)*entry; });
+    return found;
+}
+
+void *HookImport(HMODULE module, const char *dll, const char *function, void *replacement)
+{
+    void *original = NULL;
+    ForEachImport(module, dll, function, [&](ULONG_PTR *entry) {
+        original = (void *)*entry;
+        WriteEntry(entry, (ULONG_PTR)replacement);
+    });
     return original;
 }
 

@@ -9,5 +9,8 @@
 // replacement. Returns the original address, or NULL when the module does not
 // import it. The change lasts until RestoreImport or the end of the process.
 void *HookImport(HMODULE module, const char *dll, const char *function, void *replacement);
+// The address the module's table holds for function from dll, without
+// changing it; NULL when the module does not import it.
+void *FindImport(HMODULE module, const char *dll, const char *function);
 // Puts original back wherever replacement stands in the module's table.
 void RestoreImport(HMODULE module, void *replacement, void *original);

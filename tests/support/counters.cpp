@@ -7,27 +7,40 @@
 #include "support/import_hooks.h"
 
 static volatile long ownAllocations, ownThreads, wineAllocations, gdiCreated;
+static volatile DWORD countedThreads[2];
+
+static void Count(volatile long *counter)
+{
+    DWORD first = countedThreads[0], second = countedThreads[1];
+    DWORD self = GetCurrentThreadId();
+    if ((first == 0 && second == 0) || self == first || self == second)
+        InterlockedIncrement(counter);
+}
 
 // One replacement per function: counts the call and passes it on.
 #define COUNTED(counter, result, name, parameters, arguments)                                                        \
     static result(__cdecl * real_##name) parameters = NULL;                                                           \
     static result __cdecl counted_##name parameters                                                                  \
     {                                                                                                                 \
-        InterlockedIncrement(&counter);                                                                               \
+        Count(&counter);                                                                                              \
         return real_##name arguments;                                                                                 \
     }
 #define COUNTED_API(counter, result, name, parameters, arguments)                                                    \
     static result(WINAPI * real_##name) parameters = NULL;                                                            \
     static result WINAPI counted_##name parameters                                                                   \
     {                                                                                                                 \
-        InterlockedIncrement(&counter);                                                                               \
+        Count(&counter);                                                                                              \
         return real_##name arguments;                                                                                 \
     }
 
 COUNTED(ownAllocations, void *, malloc, (size_t size), (size))
 COUNTED(ownAllocations, void *, calloc, (size_t count, size_t size), (count, size))
 COUNTED(ownAllocations, void *, realloc, (void *block, size_t size), (block, size))
+COUNTED(ownAllocations, char *, _strdup, (const char *text), (text))
+COUNTED(ownAllocations, wchar_t *, _wcsdup, (const wchar_t *text), (text))
 COUNTED_API(ownAllocations, LPVOID, HeapAlloc, (HANDLE heap, DWORD flags, SIZE_T size), (heap, flags, size))
+COUNTED_API(ownAllocations, LPVOID, HeapReAlloc, (HANDLE heap, DWORD flags, LPVOID block, SIZE_T size),
+            (heap, flags, block, size))
 COUNTED_API(ownAllocations, HLOCAL, LocalAlloc, (UINT flags, SIZE_T size), (flags, size))
 COUNTED_API(ownAllocations, HGLOBAL, GlobalAlloc, (UINT flags, SIZE_T size), (flags, size))
 COUNTED_API(ownAllocations, LPVOID, VirtualAlloc, (LPVOID address, SIZE_T size, DWORD type, DWORD protect),
@@ -52,11 +65,16 @@ COUNTED_API(gdiCreated, HBITMAP, CreateDIBSection,
             (HDC dc, const BITMAPINFO *info, UINT usage, void **bits, HANDLE section, DWORD offset),
             (dc, info, usage, bits, section, offset))
 
+// The real function is known before the table names the counter, so that
+// a thread calling in meanwhile never finds it unset.
 template <typename F> static void Hook(HMODULE module, const char *dll, const char *name, F **real, F *counted)
 {
-    void *original = HookImport(module, dll, name, (void *)counted);
-    if (original && !*real)
+    void *original = FindImport(module, dll, name);
+    if (!original || original == (void *)counted)
+        return;
+    if (!*real)
         *real = (F *)original;
+    HookImport(module, dll, name, (void *)counted);
 }
 
 #define HOOK(module, dll, name) Hook(module, dll, #name, &real_##name, counted_##name)
@@ -71,14 +89,18 @@ static bool IsCrt(const char *path)
 void StartCounting(void)
 {
     HMODULE self = GetModuleHandleW(NULL);
-    const char *crts[] = {"msvcrt.dll", "api-ms-win-crt-heap-l1-1-0.dll", "ucrtbase.dll"};
+    const char *crts[] = {"msvcrt.dll", "api-ms-win-crt-heap-l1-1-0.dll", "api-ms-win-crt-string-l1-1-0.dll",
+                          "ucrtbase.dll"};
     for (const char *crt : crts) {
         HOOK(self, crt, malloc);
         HOOK(self, crt, calloc);
         HOOK(self, crt, realloc);
+        HOOK(self, crt, _strdup);
+        HOOK(self, crt, _wcsdup);
         HOOK(self, crt, _beginthreadex);
     }
     HOOK(self, "kernel32.dll", HeapAlloc);
+    HOOK(self, "kernel32.dll", HeapReAlloc);
     HOOK(self, "kernel32.dll", LocalAlloc);
     HOOK(self, "kernel32.dll", GlobalAlloc);
     HOOK(self, "kernel32.dll", VirtualAlloc);
@@ -105,6 +127,12 @@ void StartCounting(void)
         Hook(modules[i], "kernel32.dll", "HeapAlloc", &real_WineHeapAlloc, counted_WineHeapAlloc);
         Hook(modules[i], "kernelbase.dll", "HeapAlloc", &real_WineHeapAlloc, counted_WineHeapAlloc);
     }
+}
+
+void CountOnlyOnThreads(DWORD first, DWORD second)
+{
+    countedThreads[0] = first;
+    countedThreads[1] = second;
 }
 
 void ResetCounts(void)
