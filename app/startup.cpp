@@ -118,8 +118,6 @@ static void DialChosenContact(void)
 {
     WCHAR name[PATH_CAPACITY] = L"";
     WCHAR number[PATH_CAPACITY] = L"";
-    if (app.dialInProgress)
-        return;
     app.dialInProgress = 1;
     HRESULT chosen = ChooseContactNumber(name, number);
     if (chosen == CHOSEN_NUMBER_TOO_LONG)

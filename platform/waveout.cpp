@@ -261,8 +261,7 @@ struct Device {
 std::mutex engineLock;
 Device devices[MAX_DEVICES];
 ULONG_PTR nextHandle = 0x5E00;
-bool engineRunning = false; // the audio thread runs and wake is its event
-HANDLE wake = NULL;
+HANDLE wake = NULL; // the audio thread's event, set only while that thread runs
 WAVEOUT_EMULATION_RECORD record;
 short *captureBuffer = nullptr;
 DWORD captureCapacity = 0, captureCount = 0;
@@ -468,7 +467,7 @@ DWORD WINAPI AudioThread(void *)
 bool StartEngine()
 {
     std::lock_guard<std::mutex> hold(engineLock);
-    if (engineRunning)
+    if (wake)
         return true;
     wake = CreateEventW(NULL, FALSE, FALSE, NULL);
     if (!wake)
@@ -481,7 +480,6 @@ bool StartEngine()
         return false;
     }
     CloseHandle(thread);
-    engineRunning = true;
     record.threadsStarted++;
     record.audioThreadId = id;
     return true;
