@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <regext.h>
-#include <wavemidi.h>
+#include <wfmtmidi.h>
 
 #include "app/capacities.h"
 #include "display/layout_math.h"
@@ -17,11 +17,21 @@
 // Second starts held while a dial runs; one more than this is not kept.
 #define HELD_HAND_OVER_LIMIT 8
 
-// This build runs on desktop Windows (or Wine) rather than on the phone. The
-// few places where the desktop's shell or window manager hands the program
-// something in another form than the device does test this.
-#ifndef ZEMBRIK_DESKTOP
+// Whether this build runs on desktop Windows (or Wine) or on the phone, whose
+// compiler defines UNDER_CE. The few places where the desktop's shell or
+// window manager hands the program something in another form than the
+// device does test this; both forms are compiled in both builds.
+#ifdef UNDER_CE
+#define ZEMBRIK_DESKTOP 0
+#else
 #define ZEMBRIK_DESKTOP 1
+#endif
+// The entry point with the wide command line: the phone's WinMain takes one,
+// the desktop's wide one is wWinMain.
+#if ZEMBRIK_DESKTOP
+#define ZEMBRIK_ENTRY_POINT wWinMain
+#else
+#define ZEMBRIK_ENTRY_POINT WinMain
 #endif
 
 #define WM_STATUS_CHANGED (WM_APP + 99)
@@ -86,7 +96,7 @@ struct AppState {
     HREGNOTIFY statusNotifyHandles[STATUS_WATCH_COUNT];
     BYTE siblingAppPresent;
     WCHAR calledPartyName[NAME_CAPACITY];
-    int selectedTab = KEYPAD_TAB;
+    int selectedTab;
     BYTE penIsDown;
     BYTE keyIsDown;
     BYTE windowClosing;
@@ -143,7 +153,7 @@ struct AppState {
     // release type nothing.
     BYTE holdActionTaken;
     RECT highlightRect;
-    POINT penPoint = {-1, -1};
+    POINT penPoint;
 
     // Status bar
     DeviceStatus status;

@@ -16,10 +16,13 @@ static void StartSiblingApp(int tab, const WCHAR *option)
     app.selectedTab = tab;
     WCHAR commandLine[16];
     TextCopy(commandLine, 16, option);
-    STARTUPINFOW startup = {};
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process;
-    if (CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    // The phone takes no start-up information: it must be left out there.
+    if (CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, ZEMBRIK_DESKTOP ? &startup : NULL,
+                       &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }

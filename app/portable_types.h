@@ -3,6 +3,10 @@
 // same source also builds natively (with a 16-bit wchar_t, -fshort-wchar)
 // for fuzzing with the sanitizers.
 #pragma once
+
+// The number of elements of an array (not of a pointer).
+#define ARRAY_COUNT(array) (sizeof(array) / sizeof((array)[0]))
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -37,3 +41,10 @@ struct RECT {
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 #endif
+
+// What the text logic takes for granted on every target: the desktop, the
+// phone (ARM, 32-bit pointers) and the native fuzzing build.
+static_assert(sizeof(WCHAR) == 2 && sizeof(wchar_t) == 2, "text is counted in UTF-16 units");
+static_assert(sizeof(WORD) == 2 && sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(INT32) == 4,
+              "the Win32 integer types have their fixed sizes");
+static_assert((WCHAR)-1 > 0, "a UTF-16 unit is unsigned");

@@ -3,6 +3,8 @@
 #include "app/app_state.h"
 #include "app/command_line.h"
 
+// The state a process starts with: zero, but for the few values below.
+void ResetAppState(void);
 HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand);
 int ProcessCommandLine(const WCHAR *commandLine);
 bool FindSiblingApp(WCHAR *path);

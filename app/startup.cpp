@@ -16,6 +16,15 @@
 
 AppState app;
 
+void ResetAppState(void)
+{
+    ZeroMemory(&app, sizeof(app));
+    app.selectedTab = KEYPAD_TAB;
+    app.penPoint.x = -1;
+    app.penPoint.y = -1;
+    app.metrics = BASE_LAYOUT_METRICS;
+}
+
 static void HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
 {
     // The device's form of the handle also brings owned windows forward; on
@@ -30,7 +39,8 @@ static void HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
 
 static bool RegisterMainWindowClass(HINSTANCE instance)
 {
-    WNDCLASSW windowClass = {};
+    WNDCLASSW windowClass;
+    ZeroMemory(&windowClass, sizeof(windowClass));
     windowClass.lpfnWndProc = MainWndProc;
     windowClass.hInstance = instance;
     windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
@@ -72,6 +82,7 @@ static void StartDisplay(HWND window)
 
 HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
 {
+    ResetAppState();
     HWND running = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
     if (running) {
         HandOverToRunningInstance(running, commandLine);

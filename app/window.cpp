@@ -35,9 +35,9 @@ static const MessageRoute MessageTable[] = {
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    for (const MessageRoute &route : MessageTable) {
-        if (route.message == message)
-            return route.handler(window, message, wParam, lParam);
+    for (size_t i = 0; i < ARRAY_COUNT(MessageTable); i++) {
+        if (MessageTable[i].message == message)
+            return MessageTable[i].handler(window, message, wParam, lParam);
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

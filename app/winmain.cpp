@@ -1,6 +1,6 @@
 #include "app/shell.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine, int showCommand)
+int WINAPI ZEMBRIK_ENTRY_POINT(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine, int showCommand)
 {
     (void)previousInstance;
     if (!InitInstance(instance, commandLine, showCommand))

@@ -229,7 +229,6 @@ static HWND StartDialer(void)
 
 static void UseScreen(HWND window, int width, int height, int dpi)
 {
-    app.metrics = LayoutMetrics();
     ScaleMetricsForDpi(dpi);
     if (!app.siblingAppPresent)
         app.metrics.tabStripHeight = 0;

@@ -34,6 +34,34 @@ HRESULT ChooseContactNumber(WCHAR *name, WCHAR *number)
     return result;
 }
 
+// Sets a text property through the object's automation interface, by its
+// name: the same on every version of the contact store, whatever the order
+// of the methods of its interfaces.
+static HRESULT PutTextProperty(IDispatch *object, const WCHAR *name, const WCHAR *text)
+{
+    LPOLESTR names[1] = {(LPOLESTR)name};
+    DISPID property;
+    HRESULT result = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &property);
+    if (FAILED(result))
+        return result;
+    VARIANT value;
+    ZeroMemory(&value, sizeof(value));
+    value.vt = VT_BSTR;
+    value.bstrVal = SysAllocString(text);
+    if (!value.bstrVal)
+        return E_OUTOFMEMORY;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS parameters;
+    parameters.rgvarg = &value;
+    parameters.rgdispidNamedArgs = &named;
+    parameters.cArgs = 1;
+    parameters.cNamedArgs = 1;
+    result = object->Invoke(property, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &parameters, NULL, NULL,
+                            NULL);
+    SysFreeString(value.bstrVal);
+    return result;
+}
+
 // The new contact receives the number as the display shows it, and the
 // card lets the user name and save it; the program itself saves nothing.
 void AddContactFromNumber(void)
@@ -51,15 +79,12 @@ void AddContactFromNumber(void)
         application->Release();
         return;
     }
-    IContact *contact = static_cast<IContact *>(created);
-    BSTR number = SysAllocString(app.DisplayNumber);
-    contact->put_MobileTelephoneNumber(number);
+    PutTextProperty(created, L"MobileTelephoneNumber", app.DisplayNumber);
     IItem *item = NULL;
-    if (SUCCEEDED(contact->QueryInterface(IID_IItem, (void **)&item))) {
+    if (SUCCEEDED(created->QueryInterface(IID_IItem, (void **)&item))) {
         item->Edit(window);
         item->Release();
     }
-    contact->Release();
+    created->Release();
     application->Release();
-    SysFreeString(number);
 }

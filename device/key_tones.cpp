@@ -3,7 +3,11 @@
 // per key press. The device stays open from key-down to key-up.
 #include "device/key_tones.h"
 
-#include <wavemidi.h>
+#include <wfmtmidi.h>
+
+// The wave device reads these records as the phone lays them out.
+static_assert(sizeof(WAVEFORMAT_MIDI) == 28, "the format record is 28 bytes");
+static_assert(sizeof(WAVEFORMAT_MIDI_MESSAGE) == 8, "one event is 8 bytes");
 
 #define TONE_VOLUME 0x00002000
 #define TONE_SECONDS 10
@@ -20,10 +24,10 @@ static const struct {
 
 bool KeyToneFrequencies(KeyCode key, WORD *low, WORD *high)
 {
-    for (const auto &tone : ToneFrequencies) {
-        if (tone.key == key) {
-            *low = tone.low;
-            *high = tone.high;
+    for (size_t i = 0; i < ARRAY_COUNT(ToneFrequencies); i++) {
+        if (ToneFrequencies[i].key == key) {
+            *low = ToneFrequencies[i].low;
+            *high = ToneFrequencies[i].high;
             return true;
         }
     }

@@ -86,7 +86,7 @@ static bool WaitConnected(SOCKET s, DWORD ms)
 // A blocking connect to a host whose accept queue is full waits minutes;
 // a non-blocking one is given ADDRESS_CONNECT_MS, then the socket goes back
 // to blocking for the exchange itself.
-static bool ConnectWithin(SOCKET candidate, const ADDRINFOA *entry, DWORD ms)
+static bool ConnectWithin(SOCKET candidate, const struct addrinfo *entry, DWORD ms)
 {
     u_long nonBlocking = 1;
     if (ioctlsocket(candidate, FIONBIO, &nonBlocking) != 0)
@@ -103,9 +103,9 @@ static bool ConnectWithin(SOCKET candidate, const ADDRINFOA *entry, DWORD ms)
     return ioctlsocket(candidate, FIONBIO, &blocking) == 0;
 }
 
-static SOCKET ConnectToFirstAddress(const ADDRINFOA *addresses, const ADDRINFOA **used)
+static SOCKET ConnectToFirstAddress(const struct addrinfo *addresses, const struct addrinfo **used)
 {
-    for (const ADDRINFOA *entry = addresses; entry; entry = entry->ai_next) {
+    for (const struct addrinfo *entry = addresses; entry; entry = entry->ai_next) {
         if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6)
             continue;
         SOCKET candidate = socket(entry->ai_family, entry->ai_socktype, entry->ai_protocol);
@@ -155,12 +155,12 @@ static HRESULT ReceiveReply(SOCKET connected, char *reply, size_t *total)
     return E_FAIL;
 }
 
-static HRESULT Exchange(SOCKET *connected, ADDRINFOA **addresses, const WCHAR *host, const WCHAR *request, WCHAR *reply,
+static HRESULT Exchange(SOCKET *connected, struct addrinfo **addresses, const WCHAR *host, const WCHAR *request, WCHAR *reply,
                         size_t capacity)
 {
     char hostBytes[HOST_BYTES];
     ToServiceBytes(hostBytes, HOST_BYTES, host);
-    ADDRINFOA hints;
+    struct addrinfo hints;
     ZeroMemory(&hints, sizeof(hints));
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -169,7 +169,7 @@ static HRESULT Exchange(SOCKET *connected, ADDRINFOA **addresses, const WCHAR *h
         SetLastErrorText(L"ERROR: Couldn't resolve the server name/address!");
         return E_FAIL;
     }
-    const ADDRINFOA *used = NULL;
+    const struct addrinfo *used = NULL;
     *connected = ConnectToFirstAddress(*addresses, &used);
     if (*connected == INVALID_SOCKET) {
         SetLastErrorText(L"ERROR: Unable to connect socket!");
@@ -194,7 +194,7 @@ static HRESULT Exchange(SOCKET *connected, ADDRINFOA **addresses, const WCHAR *h
 HRESULT HttpExchange(const WCHAR *host, const WCHAR *request, WCHAR *reply, size_t capacity)
 {
     HANDLE connection = NULL;
-    ADDRINFOA *addresses = NULL;
+    struct addrinfo *addresses = NULL;
     SOCKET connected = INVALID_SOCKET;
     bool winsockStarted = false;
     HRESULT result = E_FAIL;

@@ -8,6 +8,7 @@
 
 void ScaleMetricsForDpi(int dpi)
 {
+    app.metrics = BASE_LAYOUT_METRICS;
     ScaleLayoutMetrics(&app.metrics, dpi);
 }
 

@@ -4,6 +4,8 @@
 
 #include "app/keys.h"
 
+const LayoutMetrics BASE_LAYOUT_METRICS = {40, 16, 32, 24, 12, 13, 48, 1};
+
 static void PlaceRect(RECT *rect, int left, int top, int right, int bottom)
 {
     rect->left = left;
@@ -34,8 +36,8 @@ void ScaleLayoutMetrics(LayoutMetrics *metrics, int dpi)
     int *fields[] = {&metrics->tabStripHeight,  &metrics->statusBarHeight, &metrics->numberFontHeight,
                      &metrics->digitFontHeight, &metrics->smallFontHeight, &metrics->statusFontHeight,
                      &metrics->tabIconWidth,    &metrics->scaleUnit};
-    for (int *field : fields)
-        *field = MultiplyDivide(*field, dpi, 96);
+    for (size_t i = 0; i < ARRAY_COUNT(fields); i++)
+        *fields[i] = MultiplyDivide(*fields[i], dpi, 96);
 }
 
 static void PlaceKey(RECT *keys, KeyCode code, int left, int top, int right, int bottom)

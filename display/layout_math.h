@@ -4,15 +4,18 @@
 #include "app/capacities.h"
 
 struct LayoutMetrics {
-    int tabStripHeight = 40;
-    int statusBarHeight = 16;
-    int numberFontHeight = 32;
-    int digitFontHeight = 24;
-    int smallFontHeight = 12;
-    int statusFontHeight = 13;
-    int tabIconWidth = 48;
-    int scaleUnit = 1;
+    int tabStripHeight;
+    int statusBarHeight;
+    int numberFontHeight;
+    int digitFontHeight;
+    int smallFontHeight;
+    int statusFontHeight;
+    int tabIconWidth;
+    int scaleUnit;
 };
+
+// The metrics of a 96 dpi screen, which ScaleLayoutMetrics scales from.
+extern const LayoutMetrics BASE_LAYOUT_METRICS;
 
 // The rectangles of one layout, derived from the client rectangle alone.
 struct LayoutRects {

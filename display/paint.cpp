@@ -150,7 +150,8 @@ void DrawKeypad(HDC dc)
 {
     const RECT *display = &app.numberDisplayRect;
     DrawNumberBackground(dc, display->left, display->top, display->right, display->bottom);
-    for (int i : KeyDrawingOrder) {
+    for (int drawn = 0; drawn < KEY_COUNT; drawn++) {
+        int i = KeyDrawingOrder[drawn];
         const RECT *key = &app.keyRects[i];
         switch (KeypadKeys[i].code) {
         case KEY_NEW_CONTACT:

@@ -38,10 +38,10 @@ void RegisterStatusNotifications(HWND window)
 
 void CloseStatusNotifications(void)
 {
-    for (HREGNOTIFY &handle : app.statusNotifyHandles) {
-        if (handle)
-            RegistryCloseNotification(handle);
-        handle = NULL;
+    for (int i = 0; i < STATUS_WATCH_COUNT; i++) {
+        if (app.statusNotifyHandles[i])
+            RegistryCloseNotification(app.statusNotifyHandles[i]);
+        app.statusNotifyHandles[i] = NULL;
     }
 }
 

@@ -7,7 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput in = {data, size};
     RECT client = {0, 0, (LONG)TakeBelow(&in, 4097), (LONG)TakeBelow(&in, 4097)};
-    LayoutMetrics metrics;
+    LayoutMetrics metrics = BASE_LAYOUT_METRICS;
     ScaleLayoutMetrics(&metrics, (int)TakeBelow(&in, 1000));
     if (TakeByte(&in) & 1)
         metrics.tabStripHeight = 0;

@@ -103,7 +103,8 @@ INT_PTR CALLBACK CardProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
     return FALSE;
 }
 
-// IDispatch is not used by the program; these objects answer E_NOTIMPL.
+// The objects answer IDispatch's type questions with E_NOTIMPL; a contact
+// takes its text properties by name.
 template <typename Interface> class Dispatch : public Interface
 {
   public:
@@ -119,6 +120,9 @@ template <typename Interface> class Dispatch : public Interface
         return E_NOTIMPL;
     }
 };
+
+#define DISPID_FILE_AS 1
+#define DISPID_MOBILE_TELEPHONE_NUMBER 2
 
 class Contact final : public Dispatch<IContact>, public IItem
 {
@@ -149,6 +153,33 @@ class Contact final : public Dispatch<IContact>, public IItem
         if (left == 0)
             delete this;
         return left;
+    }
+    // The properties' names and their DISPIDs (those of the order of the
+    // interface's methods: any distinct values would do).
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) override
+    {
+        if (!names || !ids || count != 1 || !names[0])
+            return E_INVALIDARG;
+        if (lstrcmpiW(names[0], L"FileAs") == 0)
+            ids[0] = DISPID_FILE_AS;
+        else if (lstrcmpiW(names[0], L"MobileTelephoneNumber") == 0)
+            ids[0] = DISPID_MOBILE_TELEPHONE_NUMBER;
+        else {
+            ids[0] = DISPID_UNKNOWN;
+            return DISP_E_UNKNOWNNAME;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *parameters, VARIANT *,
+                                     EXCEPINFO *, UINT *) override
+    {
+        if (id != DISPID_FILE_AS && id != DISPID_MOBILE_TELEPHONE_NUMBER)
+            return DISP_E_MEMBERNOTFOUND;
+        if (!(flags & DISPATCH_PROPERTYPUT) || !parameters || parameters->cArgs != 1 || !parameters->rgvarg)
+            return DISP_E_BADPARAMCOUNT;
+        if (parameters->rgvarg[0].vt != VT_BSTR)
+            return DISP_E_TYPEMISMATCH;
+        return Store(parameters->rgvarg[0].bstrVal, id == DISPID_FILE_AS ? &fileAs : &mobile);
     }
     HRESULT STDMETHODCALLTYPE get_FileAs(BSTR *text) override { return Copy(fileAs, text); }
     HRESULT STDMETHODCALLTYPE put_FileAs(BSTR text) override { return Store(text, &fileAs); }

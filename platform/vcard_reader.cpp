@@ -175,8 +175,8 @@ void SearchColon(const VCardReader *reader, ColonSearch *search)
 Charset CharsetNamed(Bytes name)
 {
     static const char *const latin1[] = {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "LATIN-1", "L1"};
-    for (const char *label : latin1)
-        if (EqualsIgnoringCase(name, label))
+    for (size_t i = 0; i < sizeof(latin1) / sizeof(latin1[0]); i++)
+        if (EqualsIgnoringCase(name, latin1[i]))
             return CHARSET_LATIN1;
     if (EqualsIgnoringCase(name, "WINDOWS-1252") || EqualsIgnoringCase(name, "CP1252"))
         return CHARSET_WINDOWS_1252;
@@ -208,7 +208,8 @@ void ReadParameter(Bytes parameter, Property *property)
 // The name (without its group) and the parameters before the colon.
 Property ReadHeader(const char *line, size_t colon)
 {
-    Property property = {};
+    Property property;
+    memset(&property, 0, sizeof(property));
     property.valueStart = colon + 1;
     size_t nameEnd = 0;
     while (nameEnd < colon && line[nameEnd] != ';')
@@ -264,7 +265,8 @@ bool ReadLogicalLine(VCardReader *reader)
     if (reader->position >= reader->length)
         return false;
     reader->lineLength = 0;
-    ColonSearch search = {};
+    ColonSearch search;
+    memset(&search, 0, sizeof(search));
     Encoding encoding = ENCODING_NONE;
     size_t next;
     Bytes physical = PhysicalLine(reader, reader->position, &next);
@@ -305,7 +307,8 @@ bool ReadLogicalLine(VCardReader *reader)
 // Reads the line in reader->line; false when it has no colon at all.
 bool ReadProperty(const VCardReader *reader, Property *property)
 {
-    ColonSearch search = {};
+    ColonSearch search;
+    memset(&search, 0, sizeof(search));
     SearchColon(reader, &search);
     if (!search.found) {
         // An unbalanced quote: the first colon ends the parameters.
@@ -492,7 +495,8 @@ void ReadNumber(VCardReader *reader, VCardContact *contact, Bytes value, Charset
 // additional family suffix.
 void ReadStructuredName(VCardReader *reader, TextOut *out, Bytes value, Charset charset)
 {
-    Bytes parts[5] = {};
+    Bytes parts[5];
+    memset(parts, 0, sizeof(parts));
     size_t count = 0, start = 0;
     for (size_t i = 0; i <= value.size && count < 5; i++) {
         if (i + 1 < value.size && value.data[i] == '\\') {
@@ -503,14 +507,22 @@ void ReadStructuredName(VCardReader *reader, TextOut *out, Bytes value, Charset 
         }
     }
     static const int shownOrder[5] = {3, 1, 2, 0, 4};
-    for (int index : shownOrder) {
-        Bytes part = Trim(parts[index]);
+    for (size_t i = 0; i < sizeof(shownOrder) / sizeof(shownOrder[0]); i++) {
+        Bytes part = Trim(parts[shownOrder[i]]);
         if (part.size == 0)
             continue;
         if (out->length > 0)
             PutUnits(out, L" ", 1);
         PutText(reader, out, part, charset);
     }
+}
+
+// A card without a formatted name is named by its structured name.
+bool FinishCard(VCardContact *contact, const wchar_t *structured)
+{
+    if (contact->name[0] == 0)
+        memcpy(contact->name, structured, VCARD_TEXT_CAPACITY * sizeof(wchar_t));
+    return true;
 }
 
 } // namespace
@@ -535,11 +547,6 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
     // vCard 2.1 may carry an agent's whole card inside a card, after AGENT:.
     bool agentPending = false;
     size_t nestedDepth = 0;
-    auto finish = [&]() {
-        if (contact->name[0] == 0)
-            memcpy(contact->name, structured, sizeof(structured));
-        return true;
-    };
     while (ReadLogicalLine(reader)) {
         Property property;
         if (!ReadProperty(reader, &property))
@@ -567,10 +574,10 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
         }
         if (begin) {
             reader->beginPending = true;
-            return finish();
+            return FinishCard(contact, structured);
         }
         if (end)
-            return finish();
+            return FinishCard(contact, structured);
         agentPending = EqualsIgnoringCase(property.name, "AGENT") && Trim(Bytes{value, size}).size == 0;
         if (property.encoding == ENCODING_BASE64)
             continue;
@@ -587,5 +594,5 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
             ReadNumber(reader, contact, text, property.charset);
         }
     }
-    return inCard && finish();
+    return inCard && FinishCard(contact, structured);
 }

@@ -76,10 +76,11 @@ HRESULT LookupOwnLineNumber(WCHAR *out, size_t capacity, DWORD addressIndex)
     HLINEAPP instance = 0;
     DWORD deviceCount = 0;
     DWORD version = TAPI_VERSION_2_0;
-    LINEINITIALIZEEXPARAMS parameters = {};
+    LINEINITIALIZEEXPARAMS parameters;
+    ZeroMemory(&parameters, sizeof(parameters));
     parameters.dwTotalSize = sizeof(parameters);
     parameters.dwOptions = LINEINITIALIZEEXOPTION_USEEVENT;
-    if (lineInitializeExW(&instance, NULL, NULL, L"ExTapi_Lib", &deviceCount, &version, &parameters) < 0)
+    if (lineInitializeEx(&instance, NULL, NULL, L"ExTapi_Lib", &deviceCount, &version, &parameters) < 0)
         return E_FAIL;
 
     HRESULT result = E_FAIL;

@@ -91,9 +91,9 @@ bool ParseServiceType(const WCHAR *keyword, ServiceType *type)
         {L"jajah", JaJah},
         {L"phone.com", PhoneCom},
     };
-    for (const auto &entry : keywords) {
-        if (TextEqual(keyword, entry.keyword)) {
-            *type = entry.type;
+    for (size_t i = 0; i < ARRAY_COUNT(keywords); i++) {
+        if (TextEqual(keyword, keywords[i].keyword)) {
+            *type = keywords[i].type;
             return true;
         }
     }

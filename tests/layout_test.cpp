@@ -6,7 +6,7 @@
 namespace
 {
 
-LayoutRects Lay(int width, int height, LayoutMetrics metrics = LayoutMetrics())
+LayoutRects Lay(int width, int height, LayoutMetrics metrics = BASE_LAYOUT_METRICS)
 {
     RECT client = {0, 0, width, height};
     LayoutRects rects;
@@ -72,7 +72,7 @@ TEST(Layout, LandscapeCallKeyTakesTheRemainder)
 
 TEST(Layout, PortraitVgaAtDoubleDensity)
 {
-    LayoutMetrics metrics;
+    LayoutMetrics metrics = BASE_LAYOUT_METRICS;
     ScaleLayoutMetrics(&metrics, 192);
     LayoutRects rects = Lay(480, 640, metrics);
     EXPECT_TRUE(RectIs(rects.numberDisplay, 0, 32, 480, 112));
@@ -88,7 +88,7 @@ TEST(Layout, PortraitVgaAtDoubleDensity)
 
 TEST(Layout, WithoutTabStripTheKeysReachTheBottom)
 {
-    LayoutMetrics metrics;
+    LayoutMetrics metrics = BASE_LAYOUT_METRICS;
     metrics.tabStripHeight = 0;
     LayoutRects rects = Lay(240, 320, metrics);
     EXPECT_TRUE(RectIs(rects.tabStrip, 0, 320, 240, 320));
@@ -115,7 +115,7 @@ TEST(Layout, KeysShareEdges)
 
 TEST(Layout, MetricsScaleOnlyAboveNinetySixDpi)
 {
-    LayoutMetrics metrics;
+    LayoutMetrics metrics = BASE_LAYOUT_METRICS;
     ScaleLayoutMetrics(&metrics, 96);
     EXPECT_EQ(40, metrics.tabStripHeight);
     EXPECT_EQ(1, metrics.scaleUnit);
@@ -129,7 +129,7 @@ TEST(Layout, MetricsScaleOnlyAboveNinetySixDpi)
     for (int i = 0; i < 8; i++)
         EXPECT_EQ(expected[i], got[i]) << "metric " << i;
 
-    LayoutMetrics rounded;
+    LayoutMetrics rounded = BASE_LAYOUT_METRICS;
     ScaleLayoutMetrics(&rounded, 131);
     EXPECT_EQ(55, rounded.tabStripHeight) << "rounded to nearest, not cut";
 }

@@ -562,7 +562,6 @@ class LongNumberPaintTest : public ScreenPaintTest
     // made from them, and a 480 x 640 client area.
     void MoveToDoubleDensity()
     {
-        app.metrics = LayoutMetrics();
         ScaleMetricsForDpi(192);
         app.numberFont = CreateUiFont(app.metrics.numberFontHeight, FALSE, 0);
         app.digitFont = CreateUiFont(app.metrics.digitFontHeight, TRUE, 0);

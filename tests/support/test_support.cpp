@@ -6,11 +6,6 @@
 
 #include "platform/emulation.h"
 
-void ResetAppState()
-{
-    app = AppState();
-}
-
 void DeleteSettingsKey()
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, SETTINGS_KEY);

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/shell.h"
 
-void ResetAppState();
 void DeleteSettingsKey();
 void DeleteDeviceEmulationKey();
 // No settings, no emulation settings, no calls, a zero AppState.
