@@ -4,11 +4,15 @@
 # make fuzz  - build the fuzz targets natively with sanitizers and run each
 #              for FUZZ_SECONDS (default 60)
 # make bench - build the benchmarks and print their table (BENCH_RUNS, BENCH_IDLE_SECONDS, BENCH_MODES)
+# make device - build the phone's executable and its install file (ARM Windows CE)
+#              in build-device, with the toolchain at CEGCC_PREFIX
 BUILD ?= build
+DEVICE_BUILD ?= build-device
+CEGCC_PREFIX ?= $(CURDIR)/.cache/arm-mingw32ce
 SCREEN ?= 240x320
 DPI ?= 96
 
-.PHONY: all deps configure build run test fuzz bench screenshots skin clean
+.PHONY: all deps configure build run test fuzz bench device screenshots skin clean
 
 all: build
 
@@ -16,7 +20,8 @@ deps:
 	@tools/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DZEMBRIK_PHONE_BUILD=$(abspath $(DEVICE_BUILD)) -DCEGCC_PREFIX=$(CEGCC_PREFIX) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j2
@@ -24,7 +29,7 @@ build: configure
 run: build
 	@tools/run-dialer.sh $(BUILD) $(SCREEN) $(DPI)
 
-test: build
+test: build device
 	@tools/run-tests.sh $(BUILD)
 
 fuzz:
@@ -33,6 +38,11 @@ fuzz:
 bench: build
 	@cmake --build $(BUILD) -j2 --target zembrik_bench
 	@tools/run-bench.sh $(BUILD)
+
+device: deps
+	@tools/device-toolchain.sh $(CEGCC_PREFIX)
+	@cmake -S . -B $(DEVICE_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/arm-mingw32ce.cmake -DCEGCC_PREFIX=$(CEGCC_PREFIX) >/dev/null
+	@cmake --build $(DEVICE_BUILD) -j2
 
 # The README's pictures, remade from the current build.
 screenshots: build

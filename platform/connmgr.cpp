@@ -2,7 +2,7 @@
 // every request connects, unless the device emulation's REG_DWORD
 // "InternetConnection" is 0, when requests fail as on a phone without
 // coverage. A failed request still hands out a handle that must be released.
-#include <connmgr.h>
+#include <connmgr_emulation.h>
 
 #include <mutex>
 #include <set>

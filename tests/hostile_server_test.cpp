@@ -3,7 +3,7 @@
 // server saw, the cellular log, the stored last number) and that it ended
 // within twice the limit that applies to it. Every case prints one line
 // with its outcome and how long it took.
-#include <connmgr.h>
+#include <connmgr_emulation.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The three callback services, dialled through DialNumber against a scripted
 // server that stands in for all three hosts on loopback.
-#include <connmgr.h>
+#include <connmgr_emulation.h>
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,5 @@
 // One HTTP exchange over real sockets to scripted servers on loopback.
-#include <connmgr.h>
+#include <connmgr_emulation.h>
 #include <gtest/gtest.h>
 
 #include <string>

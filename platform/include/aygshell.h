@@ -1,5 +1,8 @@
-// Shell functions of the device (aygshell).
+// Shell functions of the device (aygshell), as the desktop's stand-ins give
+// them. The contact chooser and the gesture values are declared with the
+// phone's own additions, found after the compiler's headers.
 #pragma once
+#include_next <aygshell.h>
 #include <windows.h>
 #include <oleauto.h>
 
@@ -11,12 +14,6 @@
 #define SHFS_HIDESTARTICON 0x0020
 
 BOOL WINAPI SHFullScreen(HWND hwndRequester, DWORD dwState);
-#define SHRG_RETURNCMD 0x00000001
-#define SHRG_NOTIFYPARENT 0x00000002
-#define SHRG_LONGDELAY 0x00000008
-#define SHRG_NOANIMATION 0x00000010
-#define GN_CONTEXTMENU 1000
-
 typedef struct tagSHRGI {
     DWORD cbSize;
     HWND hwndClient;
@@ -28,33 +25,6 @@ typedef struct tagSHRGI {
 // or key stays down, sends WM_CONTEXTMENU to hwndClient and returns
 // GN_CONTEXTMENU; returns 0 when released earlier.
 DWORD WINAPI SHRecognizeGesture(SHRGINFO *shrg);
-
-#define CCF_HIDENEW 0x01
-#define CCF_RETURNCONTACTNAME 0x08
-#define CCF_RETURNPROPERTYVALUE 0x10
-
-typedef DWORD CEOID;
-typedef DWORD CEPROPID;
-
-typedef struct tagCHOOSECONTACT {
-    UINT cbSize;
-    HWND hwndOwner;
-    DWORD dwFlags;
-    LPCWSTR lpstrTitle;
-    LPCWSTR lpstrChoosePropertyText;
-    LPCWSTR lpstrRestrictContacts;
-    LPCWSTR lpstrIncrementalFilter;
-    DWORD cRequiredProperties;
-    const CEPROPID *rgpropidRequiredProperties;
-    CEOID oidContactID;
-    BSTR bstrContactName;
-    CEPROPID propidSelected;
-    BSTR bstrPropertyValueSelected;
-} CHOOSECONTACT, *LPCHOOSECONTACT;
-
-// The contact chooser: modal; on success the contact's name and the chosen
-// property's value come back as strings the caller frees.
-HRESULT WINAPI ChooseContact(LPCHOOSECONTACT lpcc);
 
 // Decodes an image file into a bitmap that GDI can select; NULL on failure.
 HBITMAP WINAPI SHLoadImageFile(LPCWSTR pszFileName);

@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "wavemidi.h"
+#include <wfmtmidi.h>
 
 #define WAVEOUT_EMULATION_SAMPLE_RATE 22050
 // Samples in one rendered block (about 11.6 ms) and the blocks a device

@@ -1,5 +1,6 @@
-// Connection Manager of the device: brings up a data connection to a
-// destination network and releases it.
+// Connection Manager (cellcore): brings up a data connection to a
+// destination network and releases it. The status values are those of the
+// SDK's connmgr_status.h, which its connmgr.h includes.
 #pragma once
 #include <windows.h>
 
@@ -33,10 +34,13 @@ typedef struct _CONNMGR_CONNECTIONINFO {
 // {436EF144-B4FB-4863-A041-8F905A62C572}
 static const GUID IID_DestNetInternet = {0x436ef144, 0xb4fb, 0x4863, {0xa0, 0x41, 0x8f, 0x90, 0x5a, 0x62, 0xc5, 0x72}};
 
+#ifdef __cplusplus
+extern "C" {
+#endif
 HRESULT WINAPI ConnMgrConnectionStatus(HANDLE hConnection, DWORD *pdwStatus);
 HRESULT WINAPI ConnMgrEstablishConnectionSync(CONNMGR_CONNECTIONINFO *pConnInfo, HANDLE *phConnection, DWORD dwTimeout,
                                               DWORD *pdwStatus);
 HRESULT WINAPI ConnMgrReleaseConnection(HANDLE hConnection, LONG lCache);
-
-// Desktop stand-in only, for tests: connections established and not yet released.
-DWORD ConnMgrEmulationOpenConnections(void);
+#ifdef __cplusplus
+}
+#endif

@@ -1,5 +1,5 @@
-// Registry extension functions of the device shell: change notifications
-// delivered as window messages, and one-call value reads.
+// Registry extension functions of the phone's shell (aygshell): change
+// notifications delivered as window messages, and one-call value reads.
 #pragma once
 #include <windows.h>
 
@@ -27,6 +27,9 @@ typedef struct tagNOTIFICATIONCONDITION {
     } TargetValue;
 } NOTIFICATIONCONDITION;
 
+#ifdef __cplusplus
+extern "C" {
+#endif
 // A change of the watched value posts msg to hWnd with wParam the new value
 // (for a REG_DWORD, masked as the condition says; else 0) and lParam dwUserData.
 HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, HWND hWnd, UINT msg,
@@ -34,3 +37,6 @@ HRESULT WINAPI RegistryNotifyWindow(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszVal
 HRESULT WINAPI RegistryCloseNotification(HREGNOTIFY hNotify);
 HRESULT WINAPI RegistryGetDWORD(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, DWORD *pdwData);
 HRESULT WINAPI RegistryGetString(HKEY hKey, LPCWSTR pszSubKey, LPCWSTR pszValueName, LPWSTR pszData, UINT cchData);
+#ifdef __cplusplus
+}
+#endif

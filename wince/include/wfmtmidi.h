@@ -1,4 +1,4 @@
-// The device's MIDI stream format for the wave output: events whose
+// The phone's MIDI stream format for the wave output: events whose
 // frequency-generator messages make the device's synthesiser sound tones.
 #pragma once
 #include <windows.h>
@@ -21,6 +21,3 @@ typedef struct {
 
 // The bytes of the record after WAVEFORMATEX's 18: padding and the tempo.
 #define WAVEFORMAT_MIDI_EXTRASIZE (sizeof(WAVEFORMAT_MIDI) - sizeof(WAVEFORMATEX))
-
-static_assert(sizeof(WAVEFORMAT_MIDI) == 28, "the device's record is 28 bytes");
-static_assert(sizeof(WAVEFORMAT_MIDI_MESSAGE) == 8, "one event is 8 bytes");

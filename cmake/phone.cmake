@@ -1,0 +1,53 @@
+# The phone's build: the program's own sources against the phone's own
+# libraries, with GCC 4.4. The desktop's stand-ins in platform/ take no part:
+# on the phone the real libraries take their place.
+add_compile_options(-std=gnu++0x)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WCE=0x501 _WIN32_IE=0x0400)
+# What the phone's SDK declares and the toolchain's headers lack.
+include_directories(BEFORE ${CMAKE_SOURCE_DIR}/wince/include)
+include_directories(${CMAKE_SOURCE_DIR})
+
+# Import libraries for functions that Windows Mobile 5 exports by name and
+# the toolchain's own import libraries lack.
+function(add_phone_imports name)
+  set(def ${CMAKE_SOURCE_DIR}/wince/lib/${name}.def)
+  set(lib ${CMAKE_BINARY_DIR}/lib${name}.a)
+  add_custom_command(OUTPUT ${lib}
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --output-lib ${lib}
+    DEPENDS ${def}
+    COMMENT "Import library ${name}")
+  add_custom_target(${name}_build DEPENDS ${lib})
+  add_library(${name} STATIC IMPORTED GLOBAL)
+  set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${lib})
+  add_dependencies(${name} ${name}_build)
+endfunction()
+add_phone_imports(aygshell_wm5)
+add_phone_imports(coredll_ce5)
+
+# The text logic, with the vCard reader and writer of the desktop's contact
+# store: built here too, so that a size or a type that differs on the phone
+# (32-bit pointers, the ARM ABI's alignment) fails the build, not the phone.
+add_library(zembrik_portable STATIC ${ZEMBRIK_PORTABLE_SOURCES} platform/vcard_reader.cpp platform/vcard_writer.cpp)
+
+add_library(zembrik_core STATIC ${ZEMBRIK_CORE_SOURCES})
+add_executable(zembrik app/winmain.cpp)
+set_target_properties(zembrik PROPERTIES OUTPUT_NAME Zembrik)
+# libgcc linked in: the phone has no libgcc DLL (libstdc++ is always
+# static). Marked for Windows CE 5.01, Windows Mobile 5: the shell then
+# takes the program as aware of high-density screens, which it scales for
+# itself, rather than doubling its pixels.
+target_link_options(zembrik PRIVATE -s -static-libgcc -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,1)
+target_link_libraries(zembrik PRIVATE zembrik_core aygshell_wm5 aygshell CellCore ws2 ole32 oleaut32 coredll_ce5 uuid)
+add_custom_command(TARGET zembrik POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/skins/default.png $<TARGET_FILE_DIR:zembrik>)
+
+# What a phone installs: the program and its skin in \Program Files\Zembrik
+# and a shortcut in the Start menu, as one CAB file.
+find_program(PYTHON3 python3 REQUIRED)
+set(ZEMBRIK_CAB ${CMAKE_BINARY_DIR}/Zembrik.cab)
+add_custom_command(OUTPUT ${ZEMBRIK_CAB}
+  COMMAND ${PYTHON3} ${CMAKE_SOURCE_DIR}/tools/make_cab.py ${ZEMBRIK_CAB} $<TARGET_FILE:zembrik>
+          ${CMAKE_SOURCE_DIR}/skins/default.png
+  DEPENDS zembrik ${CMAKE_SOURCE_DIR}/tools/make_cab.py ${CMAKE_SOURCE_DIR}/skins/default.png
+  COMMENT "Install file Zembrik.cab")
+add_custom_target(zembrik_cab ALL DEPENDS ${ZEMBRIK_CAB})
