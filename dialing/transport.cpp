@@ -155,8 +155,8 @@ static HRESULT ReceiveReply(SOCKET connected, char *reply, size_t *total)
     return E_FAIL;
 }
 
-static HRESULT Exchange(SOCKET *connected, struct addrinfo **addresses, const WCHAR *host, const WCHAR *request, WCHAR *reply,
-                        size_t capacity)
+static HRESULT Exchange(SOCKET *connected, struct addrinfo **addresses, const WCHAR *host, const WCHAR *request,
+                        WCHAR *reply, size_t capacity)
 {
     char hostBytes[HOST_BYTES];
     ToServiceBytes(hostBytes, HOST_BYTES, host);

@@ -124,7 +124,8 @@ template <typename Interface> class Dispatch : public Interface
 #define DISPID_FILE_AS 1
 #define DISPID_MOBILE_TELEPHONE_NUMBER 2
 
-class Contact final : public Dispatch<IContact>, public IItem
+// A new contact: its text properties are set by name through IDispatch.
+class Contact final : public Dispatch<IDispatch>, public IItem
 {
     LONG references = 1;
     std::wstring fileAs;
@@ -136,7 +137,7 @@ class Contact final : public Dispatch<IContact>, public IItem
         if (!object)
             return E_POINTER;
         if (iid == IID_IUnknown || iid == IID_IDispatch)
-            *object = static_cast<IContact *>(this);
+            *object = static_cast<IDispatch *>(this);
         else if (iid == IID_IItem)
             *object = static_cast<IItem *>(this);
         else {
@@ -154,8 +155,7 @@ class Contact final : public Dispatch<IContact>, public IItem
             delete this;
         return left;
     }
-    // The properties' names and their DISPIDs (those of the order of the
-    // interface's methods: any distinct values would do).
+    // The properties' names and their DISPIDs (any distinct values do).
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) override
     {
         if (!names || !ids || count != 1 || !names[0])
@@ -181,10 +181,6 @@ class Contact final : public Dispatch<IContact>, public IItem
             return DISP_E_TYPEMISMATCH;
         return Store(parameters->rgvarg[0].bstrVal, id == DISPID_FILE_AS ? &fileAs : &mobile);
     }
-    HRESULT STDMETHODCALLTYPE get_FileAs(BSTR *text) override { return Copy(fileAs, text); }
-    HRESULT STDMETHODCALLTYPE put_FileAs(BSTR text) override { return Store(text, &fileAs); }
-    HRESULT STDMETHODCALLTYPE get_MobileTelephoneNumber(BSTR *text) override { return Copy(mobile, text); }
-    HRESULT STDMETHODCALLTYPE put_MobileTelephoneNumber(BSTR text) override { return Store(text, &mobile); }
     HRESULT STDMETHODCALLTYPE Save() override
     {
         StoredContact contact;
@@ -211,13 +207,6 @@ class Contact final : public Dispatch<IContact>, public IItem
     }
 
   private:
-    static HRESULT Copy(const std::wstring &value, BSTR *text)
-    {
-        if (!text)
-            return E_POINTER;
-        *text = SysAllocString(value.c_str());
-        return *text ? S_OK : E_OUTOFMEMORY;
-    }
     static HRESULT Store(BSTR text, std::wstring *value)
     {
         *value = text ? text : L"";
@@ -270,7 +259,7 @@ class Application final : public Dispatch<IPOutlookApp>
             return E_FAIL;
         if (kind != olContactItem)
             return E_INVALIDARG;
-        *item = static_cast<IContact *>(new Contact);
+        *item = static_cast<IDispatch *>(new Contact);
         return S_OK;
     }
 };

@@ -20,14 +20,6 @@ struct IPOutlookApp : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE CreateItem(int olItem, IDispatch **ppItem) = 0;
 };
 
-struct IContact : public IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE get_FileAs(BSTR *pst) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_FileAs(BSTR st) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_MobileTelephoneNumber(BSTR *pst) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_MobileTelephoneNumber(BSTR st) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Save() = 0;
-};
-
 struct IItem : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Save() = 0;
     virtual HRESULT STDMETHODCALLTYPE Edit(HWND hwndParent) = 0;
