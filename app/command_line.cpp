@@ -1,5 +1,6 @@
 // The command line's grammar: a number, optionally "-name=" and a called
-// party to the end of the line, or "-choosecontact" anywhere.
+// party to the end of the line, or "-choosecontact" anywhere; or, instead,
+// a phone link.
 #include "app/command_line.h"
 
 #include "app/text.h"
@@ -45,6 +46,13 @@ void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
     WCHAR working[COMMAND_LINE_CAPACITY];
     TextCopy(working, COMMAND_LINE_CAPACITY, commandLine);
     *request = CommandLineRequest();
+    if (IsPhoneLink(working)) {
+        request->isLink = TRUE;
+        request->linkResult = TextLength(working) + 1 >= COMMAND_LINE_CAPACITY
+                                  ? PHONE_LINK_TOO_LONG
+                                  : ReadPhoneLink(request->number, NUMBER_CAPACITY, working);
+        return;
+    }
     if (TextFind(working, L"-choosecontact")) {
         request->chooseContact = TRUE;
         return;
@@ -61,3 +69,19 @@ void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
     FilterDialable(request->number, working, NUMBER_CAPACITY);
 }
 
+
+void DescribeLink(WCHAR *out, size_t capacity, const WCHAR *link)
+{
+    static const WCHAR cut[] = L"...";
+    if (capacity < ARRAY_COUNT(cut) + 1) {
+        TextCopy(out, capacity, L"");
+        return;
+    }
+    size_t length = TextLength(link);
+    size_t kept = length < capacity ? length : capacity - ARRAY_COUNT(cut);
+    for (size_t i = 0; i < kept; i++)
+        out[i] = link[i] < 0x20 || (link[i] >= 0x7F && link[i] < 0xA0) ? L' ' : link[i];
+    out[kept] = 0;
+    if (kept < length)
+        TextAppend(out, capacity, cut);
+}

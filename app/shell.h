@@ -10,8 +10,9 @@ int ProcessCommandLine(const WCHAR *commandLine);
 bool FindSiblingApp(WCHAR *path);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Handles, in turn, the second starts held while a dial ran.
-void HandleHeldHandOvers(HWND window);
+// Handles, in turn, the second starts held while a dial ran; true when one
+// of them was a link, which the window must show.
+bool HandleHeldHandOvers(HWND window);
 // DialNumber, one at a time: while a dial runs, another one is refused.
 HRESULT DialExclusively(const WCHAR *number, const WCHAR *calledPartyName);
 

@@ -13,6 +13,8 @@
 #include "settings/settings.h"
 
 #define SIBLING_APP_RELATIVE_PATH L"Pellomar\\Pellomar.exe"
+// Units of a link that a message names.
+#define LINK_SHOWN_CAPACITY 100
 
 AppState app;
 
@@ -97,11 +99,10 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     LoadSettings();
     WCHAR siblingPath[PATH_CAPACITY];
     app.siblingAppPresent = FindSiblingApp(siblingPath) ? 1 : 0;
-    if (ProcessCommandLine(commandLine) == 0) {
-        // A second start that came during this dial still gets its turn.
-        HandleHeldHandOvers(window);
+    // A second start that came during this dial still gets its turn; one
+    // that was a link keeps the dialer on screen to show it.
+    if (ProcessCommandLine(commandLine) == 0 && !HandleHeldHandOvers(window))
         return NULL;
-    }
 
     RegistryNotifyWindow(HKEY_CURRENT_USER, SETTINGS_KEY, L"service", window, WM_SETTINGS_CHANGED,
                          SETTINGS_NOTIFY_USER_DATA, NULL, &app.serviceNotifyHandle);
@@ -109,17 +110,51 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     StartDisplay(window);
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    // Those that came while the command line's link was being refused.
+    HandleHeldHandOvers(window);
     return window;
 }
 
-static void ReadCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
+// line receives the command line as it is read: COMMAND_LINE_CAPACITY units.
+static void ReadCommandLine(const WCHAR *commandLine, WCHAR *line, CommandLineRequest *request)
 {
-    WCHAR line[COMMAND_LINE_CAPACITY];
     if (ZEMBRIK_DESKTOP)
         UndoDesktopQuoting(line, COMMAND_LINE_CAPACITY, commandLine);
     else
         TextCopy(line, COMMAND_LINE_CAPACITY, commandLine);
     ParseCommandLine(line, request);
+}
+
+static bool IsLinkCommandLine(const WCHAR *commandLine)
+{
+    WCHAR line[COMMAND_LINE_CAPACITY];
+    CommandLineRequest request;
+    ReadCommandLine(commandLine, line, &request);
+    return request.isLink != FALSE;
+}
+
+// A link on a web page or in another program must never place a call by
+// itself (a service code in a link once wiped the phones that dialled links
+// at once): its number is put on screen as if typed, and the user calls it
+// or not. A link that names no number, or one too long, is refused whole.
+static void TakeLink(const WCHAR *link, const CommandLineRequest *request)
+{
+    if (request->linkResult == PHONE_LINK_NUMBER) {
+        TextCopy(app.NumberBuffer, NUMBER_CAPACITY, request->number);
+        app.numberEntryActive = 1;
+        return;
+    }
+    WCHAR shown[LINK_SHOWN_CAPACITY];
+    DescribeLink(shown, LINK_SHOWN_CAPACITY, link);
+    WCHAR message[ERROR_TEXT_CAPACITY];
+    if (request->linkResult == PHONE_LINK_TOO_LONG)
+        TextFormat(message, ERROR_TEXT_CAPACITY, L"The number of the link \"%s\" is too long to dial.", shown);
+    else
+        TextFormat(message, ERROR_TEXT_CAPACITY, L"The link \"%s\" holds no phone number.", shown);
+    // Like a dial's message: a second start that comes meanwhile waits.
+    app.dialInProgress = 1;
+    MessageBoxW(NULL, message, L"Zembrik", MB_OK);
+    app.dialInProgress = 0;
 }
 
 // A number the chooser could only give cut short would call someone else.
@@ -140,8 +175,13 @@ static void DialChosenContact(void)
 
 int ProcessCommandLine(const WCHAR *commandLine)
 {
+    WCHAR line[COMMAND_LINE_CAPACITY];
     CommandLineRequest request;
-    ReadCommandLine(commandLine, &request);
+    ReadCommandLine(commandLine, line, &request);
+    if (request.isLink) {
+        TakeLink(line, &request);
+        return 1;
+    }
     if (request.chooseContact) {
         DialChosenContact();
         return 0;
@@ -180,15 +220,18 @@ static void HandOverCommandLine(HWND window, const WCHAR *commandLine)
 
 // Each held start is handled as if it had arrived now, the oldest first;
 // one that arrives during a held one's dial joins the end of the line.
-void HandleHeldHandOvers(HWND window)
+bool HandleHeldHandOvers(HWND window)
 {
+    bool link = false;
     while (app.heldHandOverCount > 0 && !app.dialInProgress) {
         WCHAR commandLine[COMMAND_LINE_CAPACITY];
         TextCopy(commandLine, COMMAND_LINE_CAPACITY, app.heldHandOvers[0]);
         app.heldHandOverCount--;
         memmove(app.heldHandOvers[0], app.heldHandOvers[1], app.heldHandOverCount * sizeof(app.heldHandOvers[0]));
+        link = IsLinkCommandLine(commandLine) || link;
         HandOverCommandLine(window, commandLine);
     }
+    return link;
 }
 
 // A start past the limit is not kept: those before it keep their turns.
@@ -210,12 +253,14 @@ static void BringDialerForward(HWND window)
     SetForegroundWindow(window);
 }
 
-// A command line that would dial, open the chooser or change the name.
+// A command line that would dial, open the chooser, change the name or
+// show a link.
 static bool CommandLineActs(const WCHAR *commandLine)
 {
+    WCHAR line[COMMAND_LINE_CAPACITY];
     CommandLineRequest request;
-    ReadCommandLine(commandLine, &request);
-    return request.chooseContact || request.hasName || request.number[0];
+    ReadCommandLine(commandLine, line, &request);
+    return request.chooseContact || request.hasName || request.number[0] || request.isLink;
 }
 
 LRESULT OnCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -30,6 +30,7 @@ add_phone_imports(coredll_ce5)
 add_library(zembrik_portable STATIC ${ZEMBRIK_PORTABLE_SOURCES} platform/vcard_reader.cpp platform/vcard_writer.cpp)
 
 add_library(zembrik_core STATIC ${ZEMBRIK_CORE_SOURCES})
+target_link_libraries(zembrik_core PUBLIC zembrik_portable)
 add_executable(zembrik app/winmain.cpp)
 set_target_properties(zembrik PROPERTIES OUTPUT_NAME Zembrik)
 # libgcc linked in: the phone has no libgcc DLL (libstdc++ is always

@@ -10,13 +10,21 @@ static void CheckParse(const std::vector<WCHAR> &line)
     ParseCommandLine(line.data(), &request);
     WCHAR seen[COMMAND_LINE_CAPACITY];
     TextCopy(seen, COMMAND_LINE_CAPACITY, line.data());
-    FUZZ_CHECK(request.chooseContact == (TextFind(seen, L"-choosecontact") != NULL));
-    if (request.chooseContact)
-        return;
     size_t numberLength = TextLength(request.number);
     FUZZ_CHECK(numberLength < NUMBER_CAPACITY);
     for (size_t i = 0; i < numberLength; i++)
         FUZZ_CHECK(TextFindUnit(DIALABLE_CHARACTERS, request.number[i]) != NULL);
+    // A link is nothing but a link, and gives a number only when read whole.
+    FUZZ_CHECK(request.isLink == IsPhoneLink(seen));
+    if (request.isLink) {
+        FUZZ_CHECK(!request.chooseContact && !request.hasName);
+        FUZZ_CHECK((request.linkResult == PHONE_LINK_NUMBER) == (numberLength > 0));
+        FUZZ_CHECK(request.linkResult == PHONE_LINK_TOO_LONG || TextLength(seen) + 1 < COMMAND_LINE_CAPACITY);
+        return;
+    }
+    FUZZ_CHECK(request.chooseContact == (TextFind(seen, L"-choosecontact") != NULL));
+    if (request.chooseContact)
+        return;
     const WCHAR *option = TextFind(seen, L"-name=");
     FUZZ_CHECK(request.hasName == (option != NULL && option[6] != 0));
     if (request.hasName) {

@@ -19,8 +19,8 @@ std::wstring ContactStorePath();
 #define CONTACT_FILE_LIMIT (64u << 20)
 
 // Every card of the file's bytes, in order, up to CONTACT_CARD_LIMIT: FN
-// gives the name, else N; every TEL gives a number, decoded, a tel: URI as
-// its number with a pause before the extension. Names and numbers are cut
+// gives the name, else N; every TEL gives a number, decoded, a tel: URI
+// read as the dialer reads links. Names and numbers are cut
 // to VCARD_TEXT_CAPACITY units; invalid UTF-8 becomes U+FFFD; a card cut off
 // by the end of the text keeps what it had.
 std::vector<StoredContact> ParseVCards(const std::string &bytes);

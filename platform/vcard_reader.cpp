@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "dialing/phone_link.h"
+
 namespace
 {
 
@@ -26,20 +28,20 @@ struct Property {
 // A bounded UTF-16 text being written: it stays terminated, and once a
 // character does not fit nothing more is added, so the text is cut at a
 // character boundary.
-struct TextOut {
+struct WideText {
     wchar_t *text;
     size_t capacity;
     size_t length;
     bool full;
 };
 
-TextOut StartText(wchar_t *text, size_t capacity)
+WideText StartText(wchar_t *text, size_t capacity)
 {
     text[0] = 0;
-    return TextOut{text, capacity, 0, false};
+    return WideText{text, capacity, 0, false};
 }
 
-void PutUnits(TextOut *out, const wchar_t *units, size_t count)
+void PutUnits(WideText *out, const wchar_t *units, size_t count)
 {
     if (out->full || out->length + count >= out->capacity) {
         out->full = true;
@@ -55,7 +57,7 @@ bool IsControl(unsigned long code)
     return code < 0x20 || (code >= 0x7F && code < 0xA0);
 }
 
-void PutCode(TextOut *out, unsigned long code)
+void PutCode(WideText *out, unsigned long code)
 {
     // A NUL would end the text early and hide what follows it: it carries
     // nothing in a name or a number, so it is left out.
@@ -385,7 +387,7 @@ const unsigned short kWindows1252High[32] = {
 
 // Invalid UTF-8 (a stray, truncated, overlong, surrogate or out-of-range
 // sequence) becomes one U+FFFD each.
-void PutUtf8(TextOut *out, Bytes bytes)
+void PutUtf8(WideText *out, Bytes bytes)
 {
     size_t i = 0;
     while (i < bytes.size && !out->full) {
@@ -419,7 +421,7 @@ void PutUtf8(TextOut *out, Bytes bytes)
     }
 }
 
-void PutDecoded(TextOut *out, Bytes bytes, Charset charset)
+void PutDecoded(WideText *out, Bytes bytes, Charset charset)
 {
     if (charset == CHARSET_UTF8) {
         PutUtf8(out, bytes);
@@ -433,48 +435,10 @@ void PutDecoded(TextOut *out, Bytes bytes, Charset charset)
 }
 
 // Unescapes and decodes a text value (or one part of it) onto out.
-void PutText(VCardReader *reader, TextOut *out, Bytes value, Charset charset)
+void PutText(VCardReader *reader, WideText *out, Bytes value, Charset charset)
 {
     size_t size = Unescape(value, reader->scratch);
     PutDecoded(out, Bytes{reader->scratch, size}, charset);
-}
-
-size_t PercentDecode(char *text, size_t from, size_t to, size_t kept)
-{
-    for (size_t i = from; i < to; i++) {
-        int high = text[i] == '%' && i + 2 < to ? HexDigit(text[i + 1]) : -1;
-        int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
-        if (low >= 0) {
-            text[kept++] = (char)(high * 16 + low);
-            i += 2;
-        } else {
-            text[kept++] = text[i];
-        }
-    }
-    return kept;
-}
-
-// tel:+1-555-0100;ext=42;phone-context=... becomes +1-555-0100p42: the
-// number, then a pause and the extension, which the phone dials after the
-// call is answered. Other URI parameters are not part of what is dialled.
-// Rewrites in place; the result is never longer than the URI.
-size_t NumberOfTelUri(char *uri, size_t size)
-{
-    size_t end = 4;
-    while (end < size && uri[end] != ';')
-        end++;
-    size_t kept = PercentDecode(uri, 4, end, 0);
-    while (end < size) {
-        size_t start = end + 1;
-        end = start;
-        while (end < size && uri[end] != ';')
-            end++;
-        if (StartsIgnoringCase(Bytes{uri + start, end - start}, "ext=") && end > start + 4) {
-            uri[kept++] = 'p';
-            kept = PercentDecode(uri, start + 4, end, kept);
-        }
-    }
-    return kept;
 }
 
 void ReadNumber(VCardReader *reader, VCardContact *contact, Bytes value, Charset charset)
@@ -483,9 +447,17 @@ void ReadNumber(VCardReader *reader, VCardContact *contact, Bytes value, Charset
         return;
     size_t size = Unescape(value, reader->scratch);
     Bytes number = {reader->scratch, size};
-    if (StartsIgnoringCase(number, "tel:"))
-        number = Bytes{reader->scratch, NumberOfTelUri(reader->scratch, size)};
-    TextOut out = StartText(contact->numbers[contact->numberCount], VCARD_NUMBER_CAPACITY);
+    wchar_t *kept = contact->numbers[contact->numberCount];
+    if (StartsIgnoringCase(number, "tel:")) {
+        // Read as the dialer reads links. One too long for the card is kept
+        // as text below, cut: still too long to dial.
+        PhoneLinkResult read = ReadPhoneLinkBytes(kept, VCARD_NUMBER_CAPACITY, number.data, number.size);
+        if (read == PHONE_LINK_NUMBER)
+            contact->numberCount++;
+        if (read != PHONE_LINK_TOO_LONG)
+            return;
+    }
+    WideText out = StartText(kept, VCARD_NUMBER_CAPACITY);
     PutDecoded(&out, number, charset);
     if (out.length > 0)
         contact->numberCount++;
@@ -493,7 +465,7 @@ void ReadNumber(VCardReader *reader, VCardContact *contact, Bytes value, Charset
 
 // N is family;given;additional;prefix;suffix, shown as prefix given
 // additional family suffix.
-void ReadStructuredName(VCardReader *reader, TextOut *out, Bytes value, Charset charset)
+void ReadStructuredName(VCardReader *reader, WideText *out, Bytes value, Charset charset)
 {
     Bytes parts[5];
     memset(parts, 0, sizeof(parts));
@@ -585,10 +557,10 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
             size = DecodeQuotedPrintable(value, size);
         Bytes text = {value, size};
         if (EqualsIgnoringCase(property.name, "FN") && contact->name[0] == 0) {
-            TextOut out = StartText(contact->name, VCARD_TEXT_CAPACITY);
+            WideText out = StartText(contact->name, VCARD_TEXT_CAPACITY);
             PutText(reader, &out, text, property.charset);
         } else if (EqualsIgnoringCase(property.name, "N") && structured[0] == 0) {
-            TextOut out = StartText(structured, VCARD_TEXT_CAPACITY);
+            WideText out = StartText(structured, VCARD_TEXT_CAPACITY);
             ReadStructuredName(reader, &out, text, property.charset);
         } else if (EqualsIgnoringCase(property.name, "TEL")) {
             ReadNumber(reader, contact, text, property.charset);

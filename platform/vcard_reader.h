@@ -29,9 +29,10 @@ struct VCardContact {
     // FN when it is not empty, else the structured name N; UTF-16.
     wchar_t name[VCARD_TEXT_CAPACITY];
     size_t numberCount;
-    // The TEL values in file order, decoded; a tel: URI gives its number,
-    // and its extension follows a pause: tel:+1-555-0100;ext=42 gives
-    // +1-555-0100p42. Empty values are not kept.
+    // The TEL values in file order, decoded; a tel: URI gives its number
+    // as the dialer reads links (tel:+1-555-0100;ext=42 gives
+    // +15550100p42), or none when it holds no number or a character that
+    // no number has. Empty values are not kept.
     wchar_t numbers[VCARD_NUMBER_LIMIT][VCARD_NUMBER_CAPACITY];
 };
 

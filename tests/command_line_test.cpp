@@ -159,3 +159,74 @@ TEST_F(ProcessCommandLineTest, QuotedArgumentsGiveTheNumberAndTheName)
     EXPECT_EQ(0, ProcessCommandLine(L"555-1234 \"-name=Jane Doe\""));
     EXPECT_EQ("5551234\tJane Doe\n5551234\tJane Doe\n", ReadFileBytes(CallsLogPath()));
 }
+
+// A line that is a link is the link and nothing else: no option in it is
+// acted on, and one that may have been cut to fit the line is not read.
+TEST(CommandLine, ALinkIsReadAsALinkOnly)
+{
+    CommandLineRequest request = Parse(L"  TEL:+1-201-555-0123;ext=42");
+    EXPECT_TRUE(request.isLink);
+    EXPECT_EQ(PHONE_LINK_NUMBER, request.linkResult);
+    EXPECT_STREQ(L"+12015550123p42", request.number);
+
+    request = Parse(L"tel:5551234 -choosecontact -name=Bob");
+    EXPECT_TRUE(request.isLink);
+    EXPECT_FALSE(request.chooseContact);
+    EXPECT_FALSE(request.hasName);
+    EXPECT_EQ(PHONE_LINK_NO_NUMBER, request.linkResult);
+    EXPECT_STREQ(L"", request.number);
+
+    std::wstring padded = L"tel:555" + std::wstring(251, L'-') + L"1";
+    ASSERT_EQ(259u, padded.size());
+    EXPECT_EQ(PHONE_LINK_TOO_LONG, Parse(padded).linkResult) << "the line may have been cut there";
+    EXPECT_EQ(PHONE_LINK_NUMBER, Parse(padded.substr(0, 258)).linkResult);
+
+    request = Parse(L"5551234 tel:1");
+    EXPECT_FALSE(request.isLink) << "a line that does not begin with a link keeps its grammar";
+    EXPECT_STREQ(L"55512341", request.number);
+}
+
+TEST(CommandLine, ALinkIsNamedSafelyInAMessage)
+{
+    WCHAR shown[12];
+    DescribeLink(shown, 12, L"tel:1\r\n2\t3");
+    EXPECT_STREQ(L"tel:1  2 3", shown);
+    DescribeLink(shown, 12, L"tel:123456789012");
+    EXPECT_STREQ(L"tel:1234...", shown);
+    DescribeLink(shown, 12, L"tel:1234567");
+    EXPECT_STREQ(L"tel:1234567", shown);
+}
+
+TEST_F(ProcessCommandLineTest, ALinksNumberIsShownAsTypedAndNeverDialled)
+{
+    SetSettingValue(L"lastDialedNumber", L"5550000");
+    LoadSettings();
+    CapturedMessageBoxes().clear();
+    for (const wchar_t *link : {L"tel:+1-201-555-0123;ext=42", L"tel:*%2306%23", L"\"callto:+1 415 555 0199\""}) {
+        EXPECT_EQ(1, ProcessCommandLine(link)) << "the window shows";
+        EXPECT_EQ(1, app.numberEntryActive);
+    }
+    EXPECT_STREQ(L"+14155550199", app.NumberBuffer);
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ(L"5550000", GetSettingValue(L"lastDialedNumber"));
+    EXPECT_TRUE(CapturedMessageBoxes().empty());
+}
+
+TEST_F(ProcessCommandLineTest, ALinkWithoutANumberChangesNothingAndSaysSo)
+{
+    wcscpy(app.NumberBuffer, L"5550000");
+    app.numberEntryActive = 0;
+    CapturedMessageBoxes().clear();
+    EXPECT_EQ(1, ProcessCommandLine(L"tel:1-800-FLOWERS"));
+    EXPECT_EQ(1, ProcessCommandLine((L"tel:" + std::wstring(80, L'5')).c_str()));
+    EXPECT_EQ(1, ProcessCommandLine((L"tel:" + std::wstring(300, L'5')).c_str()));
+    EXPECT_STREQ(L"5550000", app.NumberBuffer);
+    EXPECT_EQ(0, app.numberEntryActive);
+    EXPECT_EQ(0, app.dialInProgress);
+    ASSERT_EQ(3u, CapturedMessageBoxes().size());
+    EXPECT_EQ(L"Zembrik", CapturedMessageBoxes()[0].caption);
+    EXPECT_EQ(L"The link \"tel:1-800-FLOWERS\" holds no phone number.", CapturedMessageBoxes()[0].text);
+    EXPECT_NE(std::wstring::npos, CapturedMessageBoxes()[1].text.find(L"is too long to dial."));
+    EXPECT_NE(std::wstring::npos, CapturedMessageBoxes()[2].text.find(L"5555...\" is too long to dial."));
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+}

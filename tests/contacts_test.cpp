@@ -183,13 +183,13 @@ const struct {
      }},
     {L"vcard-4.0.vcf",
      {
-         {L"Simon Perreault", L"+1-418-656-9254p102"},
-         {L"Simon Perreault", L"+1-418-262-6501"},
-         {L"\u5c71\u7530 \u592a\u90ce", L"+81-90-1234-5678"},
-         {L"\u5c71\u7530 \u592a\u90ce", L"5550199"},
+         {L"Simon Perreault", L"+14186569254p102"},
+         {L"Simon Perreault", L"+14182626501"},
+         {L"\u5c71\u7530 \u592a\u90ce", L"+819012345678"},
+         {L"\u5c71\u7530 \u592a\u90ce", L"+15555550199"},
          {L"\u5c71\u7530 \u592a\u90ce", L"+81 3 1234 5678"},
-         {L"Dupont, Jean\\Pierre", L"+1-555-0100p42"},
-         {L"Dupont, Jean\\Pierre", L"+1-555-0111"},
+         {L"Dupont, Jean\\Pierre", L"+15550100p42"},
+         {L"Dupont, Jean\\Pierre", L"+15550111"},
      }},
 };
 

@@ -377,7 +377,7 @@ TEST_F(ProgramTest, ChooseContactOverExportedAddressBooksDialsPlainNumbers)
         const wchar_t *file;
         std::wstring firstPick;
     } exports[] = {
-        {L"vcard-4.0.vcf", L"+1-418-656-9254p102\tSimon Perreault\n"},
+        {L"vcard-4.0.vcf", L"+14186569254p102\tSimon Perreault\n"},
         {L"android-2.1.vcf", L"+7 912 345-67-89\t\u0418\u0432\u0430\u043d \u041f\u0435\u0442\u0440\u043e\u0432\n"},
     };
     for (const auto &exported : exports) {

@@ -390,6 +390,52 @@ TEST_F(MainWindowTest, AHandOverDialShowsTheDialledNumber)
     EXPECT_EQ("5550199\t\n5550199\t\n", ReadFileBytes(CallsLogPath())) << "Call dials what the screen shows";
 }
 
+static void HandOver(HWND window, const std::wstring &commandLine)
+{
+    COPYDATASTRUCT data = {0, (DWORD)(commandLine.size() * sizeof(WCHAR)), (void *)commandLine.c_str()};
+    SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&data);
+}
+
+// A link puts its number on screen as if typed, dials nothing, and Call
+// then dials what the screen shows.
+TEST_F(MainWindowTest, ALinkIsShownAsTypedAndCallDialsIt)
+{
+    SetSettingValue(L"lastDialedNumber", L"999");
+    window = InitInstance(GetModuleHandleW(NULL), L"\"tel:+1-201-555-0123\"", SW_SHOWNORMAL);
+    ASSERT_TRUE(window != NULL) << "a link at start shows the window";
+    Drain();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_STREQ(L"+1 201 555 0123", app.DisplayNumber);
+    EXPECT_EQ(1, app.numberEntryActive);
+
+    HandOver(window, L"tel:863-1234;phone-context=+1-914-555");
+    EXPECT_STREQ(L"+19145558631234", app.NumberBuffer);
+    RECT update;
+    EXPECT_TRUE(GetUpdateRect(window, &update, FALSE)) << "the screen is repainted";
+    Type(L"#");
+    EXPECT_STREQ(L"+19145558631234#", app.NumberBuffer) << "typing goes on from the link's number";
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    Command(CMD_DIAL);
+    EXPECT_EQ("+19145558631234#\t\n", ReadFileBytes(CallsLogPath()));
+}
+
+// A link that comes while a message of an earlier one is open waits for it.
+TEST_F(MainWindowTest, ALinkDuringAMessageIsHeldUntilItCloses)
+{
+    Start();
+    std::wstring numberDuringTheMessage;
+    SetDialogHandler([&](HWND dialog) {
+        HandOver(window, L"tel:555-0100");
+        numberDuringTheMessage = app.NumberBuffer;
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    HandOver(window, L"tel:call-me");
+    SetDialogHandler(nullptr);
+    EXPECT_EQ(L"", numberDuringTheMessage);
+    EXPECT_STREQ(L"5550100", app.NumberBuffer);
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+}
+
 TEST_F(MainWindowTest, AReloadNeverBringsBackAnErasedNumber)
 {
     SetSettingValue(L"lastDialedNumber", L"5551234");

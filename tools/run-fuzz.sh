@@ -29,13 +29,14 @@ targets="
 text: app/text.cpp
 dial_plan: app/text.cpp dialing/dial_plan.cpp
 numbers: app/text.cpp dialing/numbers.cpp
-command_line: app/text.cpp app/command_line.cpp dialing/numbers.cpp
+command_line: app/text.cpp app/command_line.cpp dialing/numbers.cpp dialing/phone_link.cpp
+phone_link: app/text.cpp dialing/phone_link.cpp
 service_replies: app/text.cpp dialing/service_text.cpp
 service_requests: app/text.cpp dialing/service_text.cpp
 code_page: app/text.cpp dialing/service_text.cpp
 layout: display/layout_math.cpp display/status_values.cpp app/keys.cpp
-vcard: platform/vcard_reader.cpp
-vcard_round_trip: app/text.cpp platform/vcard_reader.cpp platform/vcard_writer.cpp
+vcard: platform/vcard_reader.cpp dialing/phone_link.cpp
+vcard_round_trip: app/text.cpp platform/vcard_reader.cpp platform/vcard_writer.cpp dialing/phone_link.cpp
 "
 printf '%-18s %12s %8s %8s\n' target runs seconds coverage
 echo "$targets" | while IFS=: read -r name sources; do
