@@ -1,16 +1,23 @@
 // The phone's telephony service on the desktop. Call requests are accepted
 // by appending "destination<TAB>called party<LF>" (UTF-8) to calls.log in the
 // executable's folder; a request whose texts hold a control character is
-// refused, so that the log keeps one line per call. The line functions see
-// the configured line devices; the last one is the cellular line, named by
-// "LineName", whose first address is "LineNumber" (both under the device
-// emulation key).
+// refused, so that the log keeps one line per call. With "CallHandoff" set
+// to 1, each call is also handed to the computer's handler of tel: links,
+// and refused when there is none. The line functions see the configured
+// line devices; the last one is the cellular line, named by "LineName",
+// whose first address is "LineNumber" (both under the device emulation
+// key).
+#include <windows.h>
+
+#include <shellapi.h>
+#include <shlwapi.h>
 #include <tapi.h>
 #include <wchar.h>
 
 #include <mutex>
 #include <set>
 
+#include "dialing/phone_link.h"
 #include "platform/emulation.h"
 #include "platform/include/tapi_emulation.h"
 
@@ -18,6 +25,9 @@
 #define LOWEST_TAPI_VERSION 0x00010004
 #define DEFAULT_LINE_NAME L"Cellular Line"
 #define EMULATION_TEXT_CAPACITY 512
+// Units of a handed-off call's link: room for "tel:" and the longest
+// number the dialer sends (259 units), each '#' of which takes three.
+#define HANDOFF_LINK_CAPACITY 800
 
 namespace
 {
@@ -92,6 +102,81 @@ bool HoldsControlCharacter(const WCHAR *text)
     return false;
 }
 
+// Appends the call's line to calls.log beside the executable.
+bool RecordCall(const WCHAR *destination, const WCHAR *calledParty)
+{
+    WCHAR path[MAX_PATH];
+    EmulationExecutableFolder(path, MAX_PATH);
+    if (!path[0] || wcslen(path) + wcslen(L"calls.log") >= MAX_PATH)
+        return false;
+    wcscat(path, L"calls.log");
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = AppendUtf8(file, destination) && AppendUtf8(file, L"\t") &&
+              AppendUtf8(file, calledParty ? calledParty : L"") && AppendUtf8(file, L"\n");
+    CloseHandle(file);
+    return ok;
+}
+
+const WCHAR *FileNameOf(const WCHAR *path)
+{
+    const WCHAR *name = path;
+    for (const WCHAR *c = path; *c; c++) {
+        if (*c == L'\\' || *c == L'/')
+            name = c + 1;
+    }
+    return name;
+}
+
+// A dialer set as the computer's handler of tel: links would get its own
+// calls back as links: that is no program that places calls. A handler
+// that the shell does not name by an executable (a store app) is left to
+// ShellExecute to find.
+bool LinkHandlerIsAnotherProgram(void)
+{
+    WCHAR handler[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L"tel", L"open", handler, &size)))
+        return true;
+    WCHAR own[MAX_PATH];
+    DWORD length = GetModuleFileNameW(NULL, own, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return true;
+    return lstrcmpiW(FileNameOf(handler), FileNameOf(own)) != 0;
+}
+
+bool OpenLink(const WCHAR *link)
+{
+    SHELLEXECUTEINFOW execute;
+    ZeroMemory(&execute, sizeof(execute));
+    execute.cbSize = sizeof(execute);
+    // No dialog of the shell's own, and the handler started before this
+    // returns: a dial from the command line ends the process right after.
+    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    execute.lpVerb = L"open";
+    execute.lpFile = link;
+    execute.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&execute) != FALSE;
+}
+
+// The call as a tel: link, to whatever program the computer opens those
+// with: a phone app on Windows; under Wine, Wine's browser bridge, which
+// passes it to xdg-open and so to the Linux desktop's phone app. Where no
+// program takes it the request is refused, with the one message that a
+// phone's shell shows.
+LONG HandOffCall(const WCHAR *destination)
+{
+    WCHAR link[HANDOFF_LINK_CAPACITY];
+    if (!WritePhoneLink(link, HANDOFF_LINK_CAPACITY, destination))
+        return TAPIERR_INVALDESTADDRESS;
+    if (LinkHandlerIsAnotherProgram() && OpenLink(link))
+        return 0;
+    MessageBoxW(NULL, L"No program on this computer places calls.", L"Phone", MB_OK | MB_ICONEXCLAMATION);
+    return TAPIERR_NOREQUESTRECIPIENT;
+}
+
 } // namespace
 
 DWORD TapiEmulationOpenInstances(void)
@@ -111,20 +196,15 @@ LONG WINAPI tapiRequestMakeCallW(LPCWSTR lpszDestAddress, LPCWSTR lpszAppName, L
         return TAPIERR_REQUESTFAILED;
     if (EmulationGetDWORD(L"RefuseCalls", 0) == 1)
         return TAPIERR_REQUESTFAILED;
-
-    WCHAR path[MAX_PATH];
-    EmulationExecutableFolder(path, MAX_PATH);
-    if (!path[0] || wcslen(path) + wcslen(L"calls.log") >= MAX_PATH)
-        return TAPIERR_REQUESTFAILED;
-    wcscat(path, L"calls.log");
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return TAPIERR_REQUESTFAILED;
-    bool ok = AppendUtf8(file, lpszDestAddress) && AppendUtf8(file, L"\t") &&
-              AppendUtf8(file, lpszCalledParty ? lpszCalledParty : L"") && AppendUtf8(file, L"\n");
-    CloseHandle(file);
-    return ok ? 0 : TAPIERR_REQUESTFAILED;
+    if (EmulationGetDWORD(L"CallHandoff", 0) == 1) {
+        LONG handedOff = HandOffCall(lpszDestAddress);
+        if (handedOff != 0)
+            return handedOff;
+        // The call is out: a log that cannot be written does not undo it.
+        RecordCall(lpszDestAddress, lpszCalledParty);
+        return 0;
+    }
+    return RecordCall(lpszDestAddress, lpszCalledParty) ? 0 : TAPIERR_REQUESTFAILED;
 }
 
 LONG WINAPI lineInitializeExW(LPHLINEAPP lphLineApp, HINSTANCE hInstance, LINECALLBACK lpfnCallback,

@@ -269,6 +269,19 @@ TEST(CellularLine, RefusalIsANegativeErrorAndWritesNothing)
     EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
 }
 
+// A destination that no link can carry is never handed on in part.
+TEST(CellularLine, AHandOffOfWhatIsNoNumberIsRefusedQuietly)
+{
+    DeleteCallsLog();
+    SetEmulationDWORD(L"CallHandoff", 1);
+    CapturedMessageBoxes().clear();
+    LONG result = tapiRequestMakeCall(L"1-800-FLOWERS", NULL, L"Jane", NULL);
+    DeleteDeviceEmulationKey();
+    EXPECT_EQ(TAPIERR_INVALDESTADDRESS, result);
+    EXPECT_TRUE(CapturedMessageBoxes().empty());
+    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+}
+
 TEST(ShellState, TheShellKeepsTheTimeOfTheCurrentMinute)
 {
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"System\\State\\DateTime", L"Time");

@@ -40,6 +40,7 @@ class ProgramTest : public ::testing::Test
         RemoveDirectoryW(folder.c_str());
         DeleteSettingsKey();
         DeleteDeviceEmulationKey();
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, L"tel");
     }
     std::string CallsLog() { return ReadFileBytes(folder + L"calls.log"); }
 
@@ -58,9 +59,9 @@ class ProgramTest : public ::testing::Test
         CloseHandle(process.hThread);
         return process.hProcess;
     }
-    HWND StartShowingWindow()
+    HWND StartShowingWindow(const std::wstring &arguments = L"")
     {
-        running.hProcess = Start(L"");
+        running.hProcess = Start(arguments);
         if (!running.hProcess)
             return NULL;
         HWND window = NULL;
@@ -491,4 +492,79 @@ TEST_F(ProgramTest, APickedNumberReachesEveryServiceClean)
         EXPECT_EQ(service.callsLog, CallsLog()) << Narrow(service.type);
     }
     DeleteFileW((folder + L"contacts.vcf").c_str());
+}
+
+// A link, at start or handed over, is shown and never dialled; Call then
+// dials exactly the number on screen.
+TEST_F(ProgramTest, LinksAreShownAndOnlyCallDialsThem)
+{
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow(L"\"tel:+1-201-555-0123;ext=42\"");
+    ASSERT_TRUE(window != NULL) << "a link at start shows the window";
+    PumpMessagesFor(300);
+    EXPECT_EQ("", CallsLog());
+    PostMessageW(window, WM_COMMAND, CMD_DIAL, 0);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !CallsLog().empty(); }, 5000));
+    EXPECT_EQ("+12015550123p42\t\n", CallsLog());
+
+    EXPECT_EQ(16u, RunProgram(exe, L"tel:*%2306%23"));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return IsFullScreenInFront(window); }, 5000)) << "the dialer comes back";
+    PumpMessagesFor(300);
+    EXPECT_EQ("+12015550123p42\t\n", CallsLog()) << "a service code in a link is not dialled";
+    EXPECT_EQ(L"+12015550123p42", GetSettingValue(L"lastDialedNumber"));
+    PostMessageW(window, WM_COMMAND, CMD_DIAL, 0);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return CallsLog().size() > 17; }, 5000));
+    EXPECT_EQ("+12015550123p42\t\n*#06#\t\n", CallsLog());
+    EXPECT_EQ(0u, CloseAndWait(window));
+}
+
+static HWND FindPhoneMessage()
+{
+    HWND box = NULL;
+    PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", L"Phone")) != NULL; }, 20000);
+    return box;
+}
+
+static void SetTelHandler(const std::wstring &command)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L"tel\\shell\\open\\command", 0, NULL, 0,
+                                             KEY_SET_VALUE, NULL, &key, NULL));
+    RegSetValueExW(key, NULL, 0, REG_SZ, (const BYTE *)command.c_str(), (DWORD)(command.size() + 1) * sizeof(WCHAR));
+    RegCloseKey(key);
+}
+
+// With the hand-off on and no other program for tel: links, a call is
+// refused with one message, as the phone's shell refuses it, and nothing is
+// recorded; a link that comes meanwhile is shown once the message closes.
+TEST_F(ProgramTest, AHandOffNoProgramTakesIsRefusedWithOneMessage)
+{
+    SetEmulationDWORD(L"CallHandoff", 1);
+    for (bool ownHandler : {false, true}) {
+        if (ownHandler)
+            SetTelHandler(L"\"" + exe + L"\" \"%1\"");
+        HANDLE dialer = Start(L"5551234");
+        HWND box = FindPhoneMessage();
+        ASSERT_TRUE(box != NULL);
+        wchar_t text[128] = L"";
+        GetDlgItemTextW(box, 0xFFFF, text, 128);
+        EXPECT_STREQ(L"No program on this computer places calls.", text);
+        if (ownHandler) {
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            EXPECT_EQ(16u, WaitForExit(dialer)) << "a dialer that opens links itself places no call";
+            break;
+        }
+        EXPECT_EQ(16u, RunProgram(exe, L"tel:555-0100"));
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        HWND window = NULL;
+        EXPECT_TRUE(PumpMessagesUntil(
+            [&] { return (window = FindWindowW(ZEMBRIK_CLASS_NAME, NULL)) != NULL && IsWindowVisible(window); }, 20000))
+            << "the held link keeps the dialer on screen";
+        running.hProcess = dialer;
+        EXPECT_EQ(0u, CloseAndWait(window));
+    }
+    EXPECT_EQ("", CallsLog());
+    bool present = true;
+    GetSettingValue(L"lastDialedNumber", &present);
+    EXPECT_FALSE(present);
 }

@@ -1,0 +1,81 @@
+#!/bin/sh
+# Calls handed to the computer's phone app, end to end: the real dialer under
+# Wine with the hand-off on, Wine's own winebrowser, the real xdg-open, and a
+# recording phone app registered for tel: links in a private desktop
+# environment that this test makes (its own HOME and XDG folders, never the
+# user's). Runs on the test session's Xvfb and Wine prefix.
+# Usage: call_handoff.sh BUILD_DIR
+set -u
+build="$1"
+folder=$(mktemp -d "$build/tests/run-handoff.XXXXXX")
+emulation='HKLM\Software\DeviceEmulation'
+cleanup() {
+    wine reg delete "$emulation" /v CallHandoff /f >/dev/null 2>&1
+    wine reg delete 'HKCR\tel' /f >/dev/null 2>&1
+    rm -rf "$folder"
+}
+trap cleanup EXIT
+cp "$build/zembrik.exe" "$folder/"
+
+export HOME="$folder/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
+export XDG_CONFIG_DIRS="$folder/system/config" XDG_DATA_DIRS="$folder/system/data"
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" "$XDG_CONFIG_DIRS" "$XDG_DATA_DIRS"
+
+links="$folder/links"
+: >"$links"
+cat >"$folder/recording-phone" <<EOF
+#!/bin/sh
+printf '%s\n' "\$1" >>"$links"
+EOF
+chmod +x "$folder/recording-phone"
+cat >"$XDG_DATA_HOME/applications/recording-phone.desktop" <<EOF
+[Desktop Entry]
+Type=Application
+Name=Recording phone
+Exec=$folder/recording-phone %u
+MimeType=x-scheme-handler/tel;
+NoDisplay=true
+EOF
+xdg-mime default recording-phone.desktop x-scheme-handler/tel
+handler=$(xdg-mime query default x-scheme-handler/tel)
+if [ "$handler" != recording-phone.desktop ]; then
+    echo "the private desktop names '$handler' for tel: links"
+    exit 1
+fi
+
+# What make run sets up: the hand-off, and tel: links opened the way Wine
+# opens mailto: links, through winebrowser.
+wine reg add "$emulation" /v CallHandoff /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine reg add 'HKCR\tel' /v 'URL Protocol' /d '' /f >/dev/null 2>&1
+wine reg add 'HKCR\tel\shell\open\command' /ve /d 'C:\windows\system32\winebrowser.exe "%1"' /f >/dev/null 2>&1
+
+failed=0
+# dial NUMBER LINK: a command-line dial must reach the phone app as LINK.
+dial() {
+    count=$(wc -l <"$links")
+    (cd "$folder" && exec wine zembrik.exe "$1") >/dev/null 2>&1 </dev/null
+    status=$?
+    for _ in $(seq 100); do
+        [ "$(wc -l <"$links")" -gt "$count" ] && break
+        sleep 0.2
+    done
+    received=$(tail -n +"$((count + 1))" "$links")
+    if [ "$status" -eq 16 ] && [ "$received" = "$2" ]; then
+        echo "dialled $1: the phone app received $2"
+    else
+        echo "dialled $1 (exit $status): the phone app received '$received', expected '$2'"
+        failed=1
+    fi
+}
+dial 5551234 'tel:5551234'
+dial '*31#5550100' 'tel:*31%235550100'
+dial 5550100p42 'tel:5550100,42'
+
+expected=$(printf '5551234\t\n*31#5550100\t\n5550100p42\t')
+if [ "$(cat "$folder/calls.log" 2>/dev/null)" != "$expected" ]; then
+    echo "calls.log holds '$(cat "$folder/calls.log" 2>/dev/null)', expected every handed-off call"
+    failed=1
+fi
+exit $failed
