@@ -69,7 +69,6 @@ void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
     FilterDialable(request->number, working, NUMBER_CAPACITY);
 }
 
-
 void DescribeLink(WCHAR *out, size_t capacity, const WCHAR *link)
 {
     static const WCHAR cut[] = L"...";

@@ -45,6 +45,12 @@ static int HexValue(unsigned code)
     return code >= 'a' && code <= 'f' ? (int)(code - 'a' + 10) : -1;
 }
 
+// A digit of a phone number: what a keypad has, and what makes a number.
+static bool IsPhoneDigit(unsigned code)
+{
+    return (code >= '0' && code <= '9') || code == '*' || code == '#';
+}
+
 static bool IsVisualSeparator(unsigned code)
 {
     return code == '-' || code == '.' || code == '(' || code == ')' || code == ' ';
@@ -52,7 +58,7 @@ static bool IsVisualSeparator(unsigned code)
 
 static void Put(NumberOut *out, WCHAR unit)
 {
-    if ((unit >= L'0' && unit <= L'9') || unit == L'*' || unit == L'#')
+    if (IsPhoneDigit(unit))
         out->hasDigit = true;
     if (out->length == 0 && unit == L'+')
         out->global = true;
@@ -128,7 +134,7 @@ template <typename Unit> static bool PutDigits(NumberOut *out, const Unit *units
     for (size_t at = from; at < to;) {
         unsigned code = NextCharacter(units, &at, to);
         unsigned lower = LowerAscii(code);
-        if ((code >= '0' && code <= '9') || code == '*' || code == '#')
+        if (IsPhoneDigit(code))
             Put(out, (WCHAR)code);
         else if (code == '+' && (allowed & ALLOW_PLUS) && out->length == 0)
             Put(out, L'+');
@@ -294,7 +300,7 @@ BOOL WritePhoneLink(WCHAR *link, size_t capacity, const WCHAR *number)
             written = L";";
         else if (IsVisualSeparator(*c))
             written = L"";
-        else if (!((*c >= L'0' && *c <= L'9') || *c == L'*' || *c == L'+'))
+        else if (!IsPhoneDigit(*c) && *c != L'+')
             fits = false;
         fits = fits && PutText(link, capacity, &length, written);
     }

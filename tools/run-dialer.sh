@@ -27,7 +27,8 @@ fi
 # the way Wine opens mailto: links, through winebrowser and xdg-open. Wine's
 # bridge cannot tell whether xdg-open found a program, so the link is
 # registered only while the desktop names a phone app (and not Zembrik
-# itself); without one, each call is refused with a message.
+# itself); without one, each call is refused with a message. The desktop's
+# choice is only read here: it is the user's to make (see the README).
 wine reg add 'HKLM\Software\DeviceEmulation' /v CallHandoff /t REG_DWORD /d 1 /f >/dev/null 2>&1
 phone_app=$(xdg-mime query default x-scheme-handler/tel 2>/dev/null || true)
 case "$phone_app" in
