@@ -19,12 +19,16 @@ all: build
 deps:
 	@tools/install-deps.sh
 
+# Two configurations of the one CMake description: the Windows program
+# (MinGW-w64) and, in $(BUILD)/native, the programs that run on this machine.
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DZEMBRIK_NATIVE_BUILD=$(abspath $(BUILD))/native \
 		-DZEMBRIK_PHONE_BUILD=$(abspath $(DEVICE_BUILD)) -DCEGCC_PREFIX=$(CEGCC_PREFIX) >/dev/null
+	@cmake -S . -B $(BUILD)/native >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j2
+	@cmake --build $(BUILD)/native -j2
 
 run: build
 	@tools/run-dialer.sh $(BUILD) $(SCREEN) $(DPI)
@@ -52,10 +56,9 @@ screenshots: build
 	@tools/screenshot.sh $(BUILD) 320x240 96 docs/qvga-landscape.png
 
 # Redraws the skin from its generator.
-skin:
-	@mkdir -p $(BUILD)
-	@g++ -O2 -o $(BUILD)/make_skin tools/make_skin.cpp
-	@$(BUILD)/make_skin skins/default.png
+skin: configure
+	@cmake --build $(BUILD)/native --target make_skin
+	@$(BUILD)/native/make_skin skins/default.png
 
 clean:
 	rm -rf $(BUILD)

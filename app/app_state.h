@@ -6,7 +6,7 @@
 #include <regext.h>
 #include <wfmtmidi.h>
 
-#include "app/capacities.h"
+#include "base/capacities.h"
 #include "display/layout_math.h"
 
 #define ZEMBRIK_CLASS_NAME L"Zembrik"

@@ -3,7 +3,7 @@
 // a phone link.
 #include "app/command_line.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/numbers.h"
 
 // The desktop's shell quotes each argument that holds a space, and the

@@ -1,8 +1,8 @@
 // Reading a command line, ours or a second start's, into what it asks for.
 #pragma once
-#include "app/capacities.h"
+#include "base/capacities.h"
 
-#include "dialing/phone_link.h"
+#include "base/phone_link.h"
 
 // What a command line asks for, before any of it is acted on.
 struct CommandLineRequest {

@@ -1,7 +1,7 @@
 // The command dispatcher: every user action ends here as a posted
 // WM_COMMAND, and this is the one place where the typed number is edited.
 #include "app/shell.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "device/contacts.h"
 #include "dialing/dialing.h"
 #include "settings/settings.h"

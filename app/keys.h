@@ -3,7 +3,7 @@
 // it, the keypad drawing draws them from it and the input handlers map a
 // rectangle back to its key through it.
 #pragma once
-#include "app/capacities.h"
+#include "base/capacities.h"
 
 struct KeypadKey {
     KeyCode code;

@@ -6,7 +6,7 @@
 
 #include "app/shell.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "device/contacts.h"
 #include "dialing/dialing.h"
 #include "display/display.h"

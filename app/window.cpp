@@ -3,7 +3,7 @@
 #include <aygshell.h>
 
 #include "app/shell.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/dialing.h"
 #include "display/display.h"
 #include "settings/settings.h"

@@ -24,10 +24,11 @@ endfunction()
 add_phone_imports(aygshell_wm5)
 add_phone_imports(coredll_ce5)
 
-# The text logic, with the vCard reader and writer of the desktop's contact
-# store: built here too, so that a size or a type that differs on the phone
-# (32-bit pointers, the ARM ABI's alignment) fails the build, not the phone.
-add_library(zembrik_portable STATIC ${ZEMBRIK_PORTABLE_SOURCES} platform/vcard_reader.cpp platform/vcard_writer.cpp)
+# The text logic and the vCard reader and writer of the desktop's contact
+# store are built here too, so that a size or a type that differs on the
+# phone (32-bit pointers, the ARM ABI's alignment) fails the build, not the
+# phone.
+include(${CMAKE_SOURCE_DIR}/cmake/portable.cmake)
 
 add_library(zembrik_core STATIC ${ZEMBRIK_CORE_SOURCES})
 target_link_libraries(zembrik_core PUBLIC zembrik_portable)

@@ -6,7 +6,7 @@
 #include <objbase.h>
 #include <pimstore.h>
 
-#include "app/text.h"
+#include "base/text.h"
 
 HRESULT ChooseContactNumber(WCHAR *name, WCHAR *number)
 {

@@ -1,7 +1,7 @@
 // The dial plan shapes the typed number for the screen: "(NNN)_NNN-NNNN"
 // shows 5551234567 as "(555) 123-4567", and slots not yet reached by the
 // digits typed so far show as spaces that are trimmed afterwards.
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/numbers.h"
 
 static bool IsPlanSeparator(WCHAR c)

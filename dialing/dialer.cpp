@@ -2,7 +2,7 @@
 // service and records it as the last dialled number when the call went out.
 #include <tapi.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/dialing.h"
 #include "display/display.h"
 #include "settings/settings.h"

@@ -2,7 +2,7 @@
 // number's international form.
 #include "dialing/numbers.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 void FilterDialable(WCHAR *destination, const WCHAR *source, size_t capacity)
 {

@@ -1,7 +1,7 @@
 // The number's text logic: dial-plan formatting and the normalizers. Pure
 // functions of their arguments.
 #pragma once
-#include "app/capacities.h"
+#include "base/capacities.h"
 
 #define DIALABLE_CHARACTERS L"0123456789+#*pw"
 

@@ -3,7 +3,7 @@
 // functions of their arguments.
 #include "dialing/service_text.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 #define FORM_BODY_CAPACITY 128
 #define ACCESS_NUMBER_LENGTH 12

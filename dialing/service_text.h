@@ -1,7 +1,7 @@
 // The callback services' text logic: requests, reply parsing and the code
 // page of the exchanges. Pure functions of their arguments.
 #pragma once
-#include "app/capacities.h"
+#include "base/capacities.h"
 
 #define ACCESS_NUMBER_CAPACITY 16
 

@@ -1,6 +1,6 @@
 // The three callback services: the request texts they expect, and what
 // their replies must contain. Nothing is URL-encoded beyond the formats.
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/dialing.h"
 
 #define GRANDCENTRAL_HOST L"www.grandcentral.com"

@@ -8,7 +8,7 @@
 #include <ws2tcpip.h>
 #include <connmgr.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/dialing.h"
 
 #define SERVICE_PORT "80"

@@ -2,7 +2,7 @@
 // density, the fonts, and every rectangle used for drawing and hit-testing.
 #include <aygshell.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "display/display.h"
 #include "settings/settings.h"
 

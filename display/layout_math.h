@@ -1,7 +1,7 @@
 // The arithmetic of the layout and of the status values: pure functions of
 // the metrics, the client rectangle and the stored numbers.
 #pragma once
-#include "app/capacities.h"
+#include "base/capacities.h"
 
 struct LayoutMetrics {
     int tabStripHeight;

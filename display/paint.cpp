@@ -1,6 +1,6 @@
 // Painting: the keypad is drawn once per layout into its own surface; each
 // paint composes the frame off-screen and copies only what needs repainting.
-#include "app/text.h"
+#include "base/text.h"
 #include "app/keys.h"
 #include "display/display.h"
 

@@ -1,6 +1,6 @@
 // The services' 8-bit code page: every byte comes back as itself, and every
 // unit either comes back as itself or stands as '?'.
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/service_text.h"
 #include "fuzz/fuzz_input.h"
 

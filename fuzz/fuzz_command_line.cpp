@@ -1,6 +1,6 @@
 // The command line's grammar and the desktop's quoting, over random lines.
 #include "app/command_line.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/numbers.h"
 #include "fuzz/fuzz_input.h"
 

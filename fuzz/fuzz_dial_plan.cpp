@@ -1,5 +1,5 @@
 // The dial plan over random plans and numbers, into random capacities.
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/numbers.h"
 #include "fuzz/fuzz_input.h"
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/portable_types.h"
+#include "base/portable_types.h"
 
 struct FuzzInput {
     const uint8_t *data;

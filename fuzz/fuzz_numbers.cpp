@@ -1,6 +1,6 @@
 // FilterDialable, ReduceToDialable and the international form, with random
 // capacities.
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/numbers.h"
 #include "fuzz/fuzz_input.h"
 

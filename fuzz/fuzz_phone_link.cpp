@@ -1,9 +1,9 @@
 // Phone links over random text: a number read is dialable, fits, and reads
 // the same again; a link refused leaves nothing; a number written as a link
 // reads back as itself.
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/numbers.h"
-#include "dialing/phone_link.h"
+#include "base/phone_link.h"
 #include "fuzz/fuzz_input.h"
 
 static bool IsDigit(WCHAR c)

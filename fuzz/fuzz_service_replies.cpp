@@ -1,7 +1,7 @@
 // The three services' reply parsers over random replies: what they take
 // from a reply stays within its buffer, and never carries a line break
 // into the next request.
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/service_text.h"
 #include "fuzz/fuzz_input.h"
 

@@ -1,7 +1,7 @@
 // Request building from random credentials and numbers: a request that is
 // said to fit is whole, its Content-Length is its body's, and inputs
 // without line breaks add none to it.
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/service_text.h"
 #include "fuzz/fuzz_input.h"
 

@@ -2,7 +2,7 @@
 // reference built by plain concatenation, in random capacities.
 #include <algorithm>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "fuzz/fuzz_input.h"
 
 // Units without a terminator. No std::wstring: its traits call the C

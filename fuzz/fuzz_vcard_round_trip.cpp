@@ -4,7 +4,7 @@
 // not themselves tel: URIs.
 #include <memory>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/vcard_reader.h"
 #include "platform/vcard_writer.h"

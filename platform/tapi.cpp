@@ -17,7 +17,7 @@
 #include <mutex>
 #include <set>
 
-#include "dialing/phone_link.h"
+#include "base/phone_link.h"
 #include "platform/emulation.h"
 #include "platform/include/tapi_emulation.h"
 

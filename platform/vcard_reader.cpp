@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "dialing/phone_link.h"
+#include "base/phone_link.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 // The phone's own number, read from the first address of the cellular line.
 #include <tapi.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "settings/settings.h"
 
 #define TAPI_VERSION_2_0 0x00020000

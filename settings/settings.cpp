@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "dialing/dialing.h"
 
 #define SCRATCH_CAPACITY 128

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "dialing/phone_link.h"
+#include "base/phone_link.h"
 
 struct Read {
     PhoneLinkResult result;

@@ -22,27 +22,14 @@ if [ -n "$missing" ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi
 
-mkdir -p "$build"
-flags="-std=c++20 -g -O1 -fshort-wchar -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Wall -Wextra -I$root"
-# Each target and the program's own sources it exercises.
-targets="
-text: app/text.cpp
-dial_plan: app/text.cpp dialing/dial_plan.cpp
-numbers: app/text.cpp dialing/numbers.cpp
-command_line: app/text.cpp app/command_line.cpp dialing/numbers.cpp dialing/phone_link.cpp
-phone_link: app/text.cpp dialing/phone_link.cpp
-service_replies: app/text.cpp dialing/service_text.cpp
-service_requests: app/text.cpp dialing/service_text.cpp
-code_page: app/text.cpp dialing/service_text.cpp
-layout: display/layout_math.cpp display/status_values.cpp app/keys.cpp
-vcard: platform/vcard_reader.cpp dialing/phone_link.cpp
-vcard_round_trip: app/text.cpp platform/vcard_reader.cpp platform/vcard_writer.cpp dialing/phone_link.cpp
-"
+# The fuzz targets come from the same CMake description as the program: a
+# native configuration of it, with clang and the sanitizers.
+CXX=clang++ CC=clang cmake -S "$root" -B "$build" -DZEMBRIK_FUZZ=ON >/dev/null
+cmake --build "$build" -j2 --target fuzz_targets >/dev/null
+targets=$(cd "$build" && ls fuzz/fuzz_* | sed 's#.*/fuzz_##')
 printf '%-18s %12s %8s %8s\n' target runs seconds coverage
-echo "$targets" | while IFS=: read -r name sources; do
-    [ -n "$name" ] || continue
-    exe="$build/fuzz_$name"
-    (cd "$root" && clang++ $flags -o "$exe" "fuzz/fuzz_$name.cpp" $sources)
+for name in $targets; do
+    exe="$build/fuzz/fuzz_$name"
     corpus="$build/corpus_$name"
     mkdir -p "$corpus"
     seeds="$root/fuzz/corpus/$name"
@@ -63,4 +50,4 @@ echo "$targets" | while IFS=: read -r name sources; do
 done
 # Reached only when every target ran clean (set -e ends the script at the
 # first finding).
-echo "fuzz: $(echo "$targets" | grep -c ':') passed, 0 failed"
+echo "fuzz: $(echo $targets | wc -w) passed, 0 failed"

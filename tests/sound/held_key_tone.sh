@@ -7,10 +7,11 @@
 # 50 ms of the key-up, and be silent after. Each piece of the recording is
 # timed as it arrives, so its samples can be set against the key-up's moment.
 # Runs on the test session's Xvfb and Wine prefix.
-# Usage: held_key_tone.sh BUILD_DIR SOURCE_DIR
+# Usage: held_key_tone.sh BUILD_DIR SOURCE_DIR NATIVE_BUILD_DIR
 set -u
 build="$1"
 source="$2"
+native="$3"
 rate=22050
 hold_seconds=1.5
 max_end_lag_ms=50
@@ -26,8 +27,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-g++ -O2 -std=c++20 -o "$folder/dtmf_check" "$source/tests/sound/dtmf_check.cpp" || exit 1
-g++ -O2 -o "$folder/timed_record" "$source/tests/sound/timed_record.cpp" || exit 1
 
 . "$source/tools/private-pulse.sh"
 start_private_pulse "$folder" || { echo "PulseAudio did not start"; cat "$folder/pulse.log"; exit 1; }
@@ -52,7 +51,7 @@ xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window
 # parec feeds the timer through a pipe of their own, so that stopping parec
 # ends the timer's input and it closes its files.
 mkfifo "$folder/pcm"
-"$folder/timed_record" "$folder/recording.raw" "$folder/recording.times" < "$folder/pcm" &
+"$native/timed_record" "$folder/recording.raw" "$folder/recording.times" < "$folder/pcm" &
 timer=$!
 parec -d phone.monitor --format=s16le --rate=$rate --channels=1 --latency-msec=20 > "$folder/pcm" &
 recorder=$!
@@ -76,5 +75,5 @@ recorder=""
 wait $timer
 timer=""
 # The whole hold, less what the output may lag or lead.
-"$folder/dtmf_check" "$folder/recording.raw" "$folder/recording.times" $rate 770 1336 1200 \
+"$native/dtmf_check" "$folder/recording.raw" "$folder/recording.times" $rate 770 1336 1200 \
     "$key_up_sent" "$key_up_done" $max_end_lag_ms

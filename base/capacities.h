@@ -2,7 +2,7 @@
 // the terminator, and the key codes: what the text logic and the state
 // record share.
 #pragma once
-#include "app/portable_types.h"
+#include "base/portable_types.h"
 
 #define KEY_NONE 0
 #define KEY_NEW_CONTACT 1

@@ -3,7 +3,7 @@
 // terminated whenever the capacity is at least 1. They return TRUE when the
 // whole text fitted and FALSE when it was cut.
 #pragma once
-#include "app/portable_types.h"
+#include "base/portable_types.h"
 
 size_t TextLength(const WCHAR *text);
 BOOL TextCopy(WCHAR *dest, size_t capacity, const WCHAR *source);

@@ -1,7 +1,7 @@
 // The program's own bounded text helpers, formatter included: they call no
 // wide-character function of the C library, whose units are not UTF-16 on
 // every build of this source.
-#include "app/text.h"
+#include "base/text.h"
 
 #include <stdarg.h>
 

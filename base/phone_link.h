@@ -3,7 +3,7 @@
 // reader for the command line and the contact cards, one writer for the
 // calls handed to a computer's phone app. Pure functions of their arguments.
 #pragma once
-#include "app/portable_types.h"
+#include "base/portable_types.h"
 
 typedef enum {
     PHONE_LINK_NUMBER,    // the number was read whole

@@ -2,7 +2,7 @@
 // dial someone else: a character that no phone number holds (a letter, a
 // control character, a stray '%') makes the whole link unreadable rather
 // than being dropped, and a link is never read in part.
-#include "dialing/phone_link.h"
+#include "base/phone_link.h"
 
 // What a '%' without two hex digits after it decodes to.
 #define NOT_A_CHARACTER 0xFFFFFFFFu

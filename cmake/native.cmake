@@ -1,0 +1,33 @@
+# The build machine's own build (no toolchain file): the programs that run
+# here, and with ZEMBRIK_FUZZ (clang) the fuzz targets over the text logic.
+# The text logic builds as it is, against base/portable_types.h, with a
+# 16-bit wchar_t.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+option(ZEMBRIK_FUZZ "Build the fuzz targets with libFuzzer and the sanitizers (clang)" OFF)
+
+include(${CMAKE_SOURCE_DIR}/cmake/portable.cmake)
+if(ZEMBRIK_FUZZ)
+  set(ZEMBRIK_FUZZ_FLAGS -g -O1 -fsanitize=address,undefined -fno-sanitize-recover=all)
+  foreach(library zembrik_base zembrik_portable zembrik_device_text)
+    target_compile_options(${library} PUBLIC -fshort-wchar ${ZEMBRIK_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
+    target_link_options(${library} PUBLIC ${ZEMBRIK_FUZZ_FLAGS})
+  endforeach()
+  add_subdirectory(fuzz)
+else()
+  # Not needed here, only checked to build natively: out of the default.
+  foreach(library zembrik_base zembrik_portable zembrik_device_text)
+    target_compile_options(${library} PUBLIC -fshort-wchar)
+    set_target_properties(${library} PROPERTIES EXCLUDE_FROM_ALL ON)
+  endforeach()
+endif()
+
+# The skin's generator (make skin).
+add_executable(make_skin tools/make_skin.cpp)
+target_compile_options(make_skin PRIVATE -O2)
+# The real-sound test's helpers: a recorder that times each piece as it
+# arrives, and the DTMF check of the recording.
+add_executable(timed_record tests/sound/timed_record.cpp)
+add_executable(dtmf_check tests/sound/dtmf_check.cpp)
+target_compile_options(timed_record PRIVATE -O2)
+target_compile_options(dtmf_check PRIVATE -O2)
