@@ -1,37 +1,119 @@
 // The values behind the status bar: system state kept by the shell in the
 // registry, watched for changes and converted into levels and flags.
 #include <regext.h>
+#include <snapi.h>
 
 #include "display/display.h"
 
-#define PHONE_STATE_KEY L"System\\State\\Phone"
-#define DATE_TIME_STATE_KEY L"System\\State\\DateTime"
-#define BATTERY_STATE_KEY L"System\\State\\Battery"
-#define HARDWARE_STATE_KEY L"System\\State\\Hardware"
-#define CONNECTIONS_STATE_KEY L"System\\State\\Connections"
-#define SHELL_OVERRIDES_KEY L"ControlPanel\\Notifications\\ShellOverrides"
+struct StatusSource;
+// Converts one source's value into the status bar's fields.
+typedef void (*StatusReader)(const StatusSource *source, DeviceStatus *status);
+
+struct StatusSource {
+    HKEY root;
+    const WCHAR *key;
+    const WCHAR *value;
+    UINT mask; // the part of the status it feeds, posted with its change
+    bool watched;
+    StatusReader read;
+};
+
+static bool GetSourceDWORD(const StatusSource *source, DWORD *value)
+{
+    return SUCCEEDED(RegistryGetDWORD(source->root, source->key, source->value, value));
+}
+
+static void ReadSignal(const StatusSource *source, DeviceStatus *status)
+{
+    DWORD value;
+    if (GetSourceDWORD(source, &value))
+        status->signalLevel = SignalLevelFromRaw((int)value);
+}
+
+static void ReadOperator(const StatusSource *source, DeviceStatus *status)
+{
+    RegistryGetString(source->root, source->key, source->value, status->operatorName, OPERATOR_NAME_CAPACITY);
+}
+
+// The stored time only tells that the minute has turned; the text is the
+// clock's own, in the user's format.
+static void ReadTime(const StatusSource *, DeviceStatus *status)
+{
+    GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, NULL, NULL, status->timeText, TIME_TEXT_CAPACITY);
+}
+
+static void ReadBattery(const StatusSource *source, DeviceStatus *status)
+{
+    DWORD value;
+    if (GetSourceDWORD(source, &value))
+        status->batteryLevel = BatteryLevelFromMain(value);
+}
+
+static void ReadBluetooth(const StatusSource *source, DeviceStatus *status)
+{
+    DWORD value;
+    if (GetSourceDWORD(source, &value)) {
+        status->bluetoothBit0 = (value & 1) != 0;
+        status->bluetoothBit2 = (value & 4) != 0;
+    }
+}
+
+static void ReadSoundMode(const StatusSource *source, DeviceStatus *status)
+{
+    DWORD value;
+    if (GetSourceDWORD(source, &value)) {
+        status->soundModeZero = value == 0;
+        status->soundModeOne = value == 1;
+    }
+}
+
+static void ReadWifi(const StatusSource *source, DeviceStatus *status)
+{
+    DWORD value;
+    if (GetSourceDWORD(source, &value))
+        status->wifiBit1 = (value & 2) != 0;
+}
+
+static void ReadConnections(const StatusSource *source, DeviceStatus *status)
+{
+    DWORD value;
+    if (GetSourceDWORD(source, &value))
+        status->hasConnections = value != 0;
+}
+
+// In the order they are read. The operator's name is read but not watched:
+// a new one shows at the next start.
+static const StatusSource statusSources[] = {
+    {SN_PHONESIGNALSTRENGTHRAW_ROOT, SN_PHONESIGNALSTRENGTHRAW_PATH, SN_PHONESIGNALSTRENGTHRAW_VALUE, STATUS_SIGNAL,
+     true, ReadSignal},
+    {SN_PHONEOPERATORNAME_ROOT, SN_PHONEOPERATORNAME_PATH, SN_PHONEOPERATORNAME_VALUE, STATUS_OPERATOR, false,
+     ReadOperator},
+    {SN_TIME_ROOT, SN_TIME_PATH, SN_TIME_VALUE, STATUS_TIME, true, ReadTime},
+    {SN_POWERBATTERYSTRENGTH_ROOT, SN_POWERBATTERYSTRENGTH_PATH, SN_POWERBATTERYSTRENGTH_VALUE, STATUS_BATTERY, true,
+     ReadBattery},
+    {SN_BLUETOOTHSTATEPOWERON_ROOT, SN_BLUETOOTHSTATEPOWERON_PATH, SN_BLUETOOTHSTATEPOWERON_VALUE, STATUS_BLUETOOTH,
+     true, ReadBluetooth},
+    {SN_SOUNDMODEOVERRIDE_ROOT, SN_SOUNDMODEOVERRIDE_PATH, SN_SOUNDMODEOVERRIDE_VALUE, STATUS_SOUND_MODE, true,
+     ReadSoundMode},
+    {SN_WIFISTATEPOWERON_ROOT, SN_WIFISTATEPOWERON_PATH, SN_WIFISTATEPOWERON_VALUE, STATUS_NETWORK, true, ReadWifi},
+    {SN_CONNECTIONSCOUNT_ROOT, SN_CONNECTIONSCOUNT_PATH, SN_CONNECTIONSCOUNT_VALUE, STATUS_NETWORK, true,
+     ReadConnections},
+};
+#define STATUS_SOURCE_COUNT (int)(sizeof(statusSources) / sizeof(statusSources[0]))
+static_assert(sizeof(statusSources) / sizeof(statusSources[0]) == STATUS_WATCH_COUNT + 1,
+              "one handle for each source but the operator's name");
 
 void RegisterStatusNotifications(HWND window)
 {
-    static const struct {
-        HKEY root;
-        const WCHAR *key;
-        const WCHAR *value;
-        DWORD mask;
-    } watched[] = {
-        {HKEY_LOCAL_MACHINE, PHONE_STATE_KEY, L"Signal Strength Raw", STATUS_SIGNAL},
-        {HKEY_LOCAL_MACHINE, DATE_TIME_STATE_KEY, L"Time", STATUS_TIME},
-        {HKEY_LOCAL_MACHINE, BATTERY_STATE_KEY, L"Main", STATUS_BATTERY},
-        {HKEY_LOCAL_MACHINE, HARDWARE_STATE_KEY, L"Bluetooth", STATUS_BLUETOOTH},
-        {HKEY_CURRENT_USER, SHELL_OVERRIDES_KEY, L"Mode", STATUS_SOUND_MODE},
-        {HKEY_LOCAL_MACHINE, HARDWARE_STATE_KEY, L"WiFi", STATUS_NETWORK},
-        {HKEY_LOCAL_MACHINE, CONNECTIONS_STATE_KEY, L"Count", STATUS_NETWORK},
-    };
-    static_assert(sizeof(watched) / sizeof(watched[0]) == STATUS_WATCH_COUNT, "one handle for each watch");
-    for (int i = 0; i < STATUS_WATCH_COUNT; i++) {
-        app.statusNotifyHandles[i] = NULL;
-        RegistryNotifyWindow(watched[i].root, watched[i].key, watched[i].value, window, WM_STATUS_CHANGED,
-                             watched[i].mask, NULL, &app.statusNotifyHandles[i]);
+    int watch = 0;
+    for (int i = 0; i < STATUS_SOURCE_COUNT; i++) {
+        const StatusSource *source = &statusSources[i];
+        if (!source->watched || watch == STATUS_WATCH_COUNT)
+            continue;
+        app.statusNotifyHandles[watch] = NULL;
+        RegistryNotifyWindow(source->root, source->key, source->value, window, WM_STATUS_CHANGED, source->mask, NULL,
+                             &app.statusNotifyHandles[watch]);
+        watch++;
     }
     ReadStatus(STATUS_ALL);
 }
@@ -47,33 +129,9 @@ void CloseStatusNotifications(void)
 
 void ReadStatus(UINT mask)
 {
-    DeviceStatus *status = &app.status;
-    DWORD value;
-    if ((mask & STATUS_SIGNAL) &&
-        SUCCEEDED(RegistryGetDWORD(HKEY_LOCAL_MACHINE, PHONE_STATE_KEY, L"Signal Strength Raw", &value)))
-        status->signalLevel = SignalLevelFromRaw((int)value);
-    if (mask & STATUS_OPERATOR)
-        RegistryGetString(HKEY_LOCAL_MACHINE, PHONE_STATE_KEY, L"Current Operator Name", status->operatorName,
-                          OPERATOR_NAME_CAPACITY);
-    if (mask & STATUS_TIME)
-        GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, NULL, NULL, status->timeText, TIME_TEXT_CAPACITY);
-    if ((mask & STATUS_BATTERY) && SUCCEEDED(RegistryGetDWORD(HKEY_LOCAL_MACHINE, BATTERY_STATE_KEY, L"Main", &value)))
-        status->batteryLevel = BatteryLevelFromMain(value);
-    if ((mask & STATUS_BLUETOOTH) &&
-        SUCCEEDED(RegistryGetDWORD(HKEY_LOCAL_MACHINE, HARDWARE_STATE_KEY, L"Bluetooth", &value))) {
-        status->bluetoothBit0 = (value & 1) != 0;
-        status->bluetoothBit2 = (value & 4) != 0;
-    }
-    if ((mask & STATUS_SOUND_MODE) &&
-        SUCCEEDED(RegistryGetDWORD(HKEY_CURRENT_USER, SHELL_OVERRIDES_KEY, L"Mode", &value))) {
-        status->soundModeZero = value == 0;
-        status->soundModeOne = value == 1;
-    }
-    if (mask & STATUS_NETWORK) {
-        if (SUCCEEDED(RegistryGetDWORD(HKEY_LOCAL_MACHINE, HARDWARE_STATE_KEY, L"WiFi", &value)))
-            status->wifiBit1 = (value & 2) != 0;
-        if (SUCCEEDED(RegistryGetDWORD(HKEY_LOCAL_MACHINE, CONNECTIONS_STATE_KEY, L"Count", &value)))
-            status->hasConnections = value != 0;
+    for (int i = 0; i < STATUS_SOURCE_COUNT; i++) {
+        if (mask & statusSources[i].mask)
+            statusSources[i].read(&statusSources[i], &app.status);
     }
 }
 

@@ -13,6 +13,7 @@
 // minute's look is what finds those changes).
 #include <winsock2.h>
 #include <iphlpapi.h>
+#include <snapi.h>
 
 #include <atomic>
 #include <mutex>
@@ -21,10 +22,6 @@
 #include "platform/emulation.h"
 #include "platform/shell_state.h"
 
-#define DATE_TIME_KEY L"System\\State\\DateTime"
-#define BATTERY_KEY L"System\\State\\Battery"
-#define HARDWARE_KEY L"System\\State\\Hardware"
-#define CONNECTIONS_KEY L"System\\State\\Connections"
 // Wakes just after the minute has turned, never just before it.
 #define PAST_THE_MINUTE_MS 20
 #define WIFI_POWERED_AND_CONNECTED 3
@@ -36,16 +33,16 @@ std::once_flag keeperStarted;
 std::atomic<DWORD> keeperThreadId{0};
 
 // True when the value had to be written.
-bool SetStateValue(const WCHAR *key, const WCHAR *name, DWORD type, const void *data, DWORD size)
+bool SetStateValue(HKEY root, const WCHAR *key, const WCHAR *name, DWORD type, const void *data, DWORD size)
 {
     std::vector<BYTE> stored(size);
     DWORD storedSize = size;
     DWORD storedType = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &storedType, stored.data(),
-                     &storedSize) == ERROR_SUCCESS &&
+    if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &storedType, stored.data(), &storedSize) ==
+            ERROR_SUCCESS &&
         storedType == type && storedSize == size && memcmp(stored.data(), data, size) == 0)
         return false;
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, type, data, size);
+    RegSetKeyValueW(root, key, name, type, data, size);
     return true;
 }
 
@@ -57,7 +54,7 @@ bool KeepTime(void)
     now.wMilliseconds = 0;
     FILETIME minute;
     SystemTimeToFileTime(&now, &minute);
-    return SetStateValue(DATE_TIME_KEY, L"Time", REG_BINARY, &minute, sizeof(minute));
+    return SetStateValue(SN_TIME_ROOT, SN_TIME_PATH, SN_TIME_VALUE, REG_BINARY, &minute, sizeof(minute));
 }
 
 void KeepBattery(void)
@@ -66,7 +63,8 @@ void KeepBattery(void)
     if (!GetSystemPowerStatus(&power) || (power.BatteryFlag & 128) || power.BatteryLifePercent > 100)
         return;
     DWORD main = (DWORD)power.BatteryLifePercent << 16;
-    SetStateValue(BATTERY_KEY, L"Main", REG_DWORD, &main, sizeof(main));
+    SetStateValue(SN_POWERBATTERYSTRENGTH_ROOT, SN_POWERBATTERYSTRENGTH_PATH, SN_POWERBATTERYSTRENGTH_VALUE, REG_DWORD,
+                  &main, sizeof(main));
 }
 
 void KeepNetwork(void)
@@ -92,8 +90,10 @@ void KeepNetwork(void)
                 wifi = WIFI_POWERED_AND_CONNECTED;
         }
     }
-    SetStateValue(CONNECTIONS_KEY, L"Count", REG_DWORD, &connections, sizeof(connections));
-    SetStateValue(HARDWARE_KEY, L"WiFi", REG_DWORD, &wifi, sizeof(wifi));
+    SetStateValue(SN_CONNECTIONSCOUNT_ROOT, SN_CONNECTIONSCOUNT_PATH, SN_CONNECTIONSCOUNT_VALUE, REG_DWORD,
+                  &connections, sizeof(connections));
+    SetStateValue(SN_WIFISTATEPOWERON_ROOT, SN_WIFISTATEPOWERON_PATH, SN_WIFISTATEPOWERON_VALUE, REG_DWORD, &wifi,
+                  sizeof(wifi));
 }
 
 DWORD MillisecondsToNextMinute(void)
@@ -125,8 +125,7 @@ DWORD WINAPI KeepState(void *)
     addresses.hEvent = CreateEventW(NULL, FALSE, FALSE, NULL);
     HANDLE timeChanged = CreateEventW(NULL, FALSE, FALSE, NULL);
     HKEY timeKey = NULL;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, DATE_TIME_KEY, 0, NULL, 0, KEY_NOTIFY, NULL, &timeKey, NULL) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExW(SN_TIME_ROOT, SN_TIME_PATH, 0, NULL, 0, KEY_NOTIFY, NULL, &timeKey, NULL) != ERROR_SUCCESS)
         timeKey = NULL;
     HANDLE events[2];
     DWORD count = 0;
