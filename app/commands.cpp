@@ -107,7 +107,7 @@ static void SelectNextService(void)
     app.selectedService = (app.selectedService + 1) % app.serviceCount;
     WCHAR text[PATH_CAPACITY];
     TextFormat(text, PATH_CAPACITY, L"%d", app.selectedService);
-    WriteSetting(SETTINGS_KEY, text, L"service");
+    WriteSetting(SETTINGS_KEY, text, SELECTED_SERVICE_VALUE);
 }
 
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -104,7 +104,7 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     if (ProcessCommandLine(commandLine) == 0 && !HandleHeldHandOvers(window))
         return NULL;
 
-    RegistryNotifyWindow(HKEY_CURRENT_USER, SETTINGS_KEY, L"service", window, WM_SETTINGS_CHANGED,
+    RegistryNotifyWindow(HKEY_CURRENT_USER, SETTINGS_KEY, SELECTED_SERVICE_VALUE, window, WM_SETTINGS_CHANGED,
                          SETTINGS_NOTIFY_USER_DATA, NULL, &app.serviceNotifyHandle);
     FormatDisplayNumber();
     StartDisplay(window);

@@ -72,7 +72,7 @@ static bool PrepareOwnNumber(WCHAR *own)
     ReduceToDialable(own, NUMBER_CAPACITY, app.myNumber);
     if (OwnNumberIsKnown(own, app.countryCode))
         return true;
-    ShowMessage(L"The phone's own number is unknown. Set it in the \"myNumber\" setting.");
+    ShowMessage(L"The phone's own number is unknown. Set it in the \"" OWN_NUMBER_VALUE L"\" setting.");
     return false;
 }
 
@@ -172,7 +172,7 @@ HRESULT DialNumber(const WCHAR *number, const WCHAR *calledPartyName)
     }
     if (FAILED(result))
         return result;
-    WriteSetting(SETTINGS_KEY, number, L"lastDialedNumber");
+    WriteSetting(SETTINGS_KEY, number, LAST_DIALED_VALUE);
     app.numberEntryActive = 0;
     return S_OK;
 }

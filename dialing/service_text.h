@@ -4,6 +4,10 @@
 #include "base/capacities.h"
 
 #define ACCESS_NUMBER_CAPACITY 16
+// The room of a request, in UTF-16 units with the terminator: what the
+// builders below are given, and the most the transport sends, one byte for
+// each unit.
+#define REQUEST_CAPACITY 1024
 
 struct WantedCookie {
     const WCHAR *name;

@@ -7,13 +7,10 @@
 #define JAJAH_HOST L"mobile.jajah.com"
 #define PHONECOM_HOST L"api.phone.com"
 
-#define REQUEST_CAPACITY 1024
 #define REPLY_CAPACITY 2048
 #define SHORT_COOKIE_CAPACITY 16
 #define SESSION_COOKIE_CAPACITY 48
 #define AUTH_COOKIE_CAPACITY 300
-
-#define REQUEST_TOO_LONG L"ERROR: Request too long to send"
 
 // One exchange with a service. A request that did not fit its buffer is not
 // sent (a cut request would carry cut credentials or numbers); a failed

@@ -1,7 +1,8 @@
 // One HTTP/1.0 exchange with a callback service: bring up the Internet
 // connection, connect to the host on port 80, send the request text as it
-// is, and collect at most 1024 bytes of reply until the server closes (or
-// goes quiet, or the receive time is up). Every wait is bounded, so that no
+// is (one that does not fit REQUEST_CAPACITY is refused, never cut), and
+// collect at most 1024 bytes of reply until the server closes (or goes
+// quiet, or the receive time is up). Every wait is bounded, so that no
 // server, however broken, holds the dialer (and the window with it) for
 // longer than the limits below.
 #include <winsock2.h>
@@ -13,9 +14,7 @@
 
 #define SERVICE_PORT "80"
 #define HOST_BYTES 64
-#define REQUEST_BYTES 1024
 #define REPLY_BYTES 1024
-#define SENDER_ADDRESS_BYTES 128
 #define CONNECT_TIMEOUT_MS 60000
 #define ADDRESS_CONNECT_MS 10000
 #define FIRST_BYTES_MS 5000
@@ -103,7 +102,7 @@ static bool ConnectWithin(SOCKET candidate, const struct addrinfo *entry, DWORD 
     return ioctlsocket(candidate, FIONBIO, &blocking) == 0;
 }
 
-static SOCKET ConnectToFirstAddress(const struct addrinfo *addresses, const struct addrinfo **used)
+static SOCKET ConnectToFirstAddress(const struct addrinfo *addresses)
 {
     for (const struct addrinfo *entry = addresses; entry; entry = entry->ai_next) {
         if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6)
@@ -115,7 +114,6 @@ static SOCKET ConnectToFirstAddress(const struct addrinfo *addresses, const stru
             closesocket(candidate);
             continue;
         }
-        *used = entry;
         return candidate;
     }
     return INVALID_SOCKET;
@@ -134,10 +132,7 @@ static HRESULT ReceiveReply(SOCKET connected, char *reply, size_t *total)
         return E_FAIL;
     }
     for (;;) {
-        char sender[SENDER_ADDRESS_BYTES];
-        int senderLength = SENDER_ADDRESS_BYTES;
-        int received =
-            recvfrom(connected, reply + *total, (int)(REPLY_BYTES - *total), 0, (sockaddr *)sender, &senderLength);
+        int received = recv(connected, reply + *total, (int)(REPLY_BYTES - *total), 0);
         if (received == SOCKET_ERROR)
             break;
         *total += received > 0 ? (size_t)received : 0;
@@ -169,16 +164,15 @@ static HRESULT Exchange(SOCKET *connected, struct addrinfo **addresses, const WC
         SetLastErrorText(L"ERROR: Couldn't resolve the server name/address!");
         return E_FAIL;
     }
-    const struct addrinfo *used = NULL;
-    *connected = ConnectToFirstAddress(*addresses, &used);
+    *connected = ConnectToFirstAddress(*addresses);
     if (*connected == INVALID_SOCKET) {
         SetLastErrorText(L"ERROR: Unable to connect socket!");
         return E_FAIL;
     }
 
-    char requestBytes[REQUEST_BYTES];
-    int length = (int)ToServiceBytes(requestBytes, REQUEST_BYTES, request);
-    if (sendto(*connected, requestBytes, length, 0, used->ai_addr, (int)used->ai_addrlen) != length) {
+    char requestBytes[REQUEST_CAPACITY];
+    int length = (int)ToServiceBytes(requestBytes, REQUEST_CAPACITY, request);
+    if (send(*connected, requestBytes, length, 0) != length) {
         SetLastErrorCode(L"ERROR: request failed! error = %d", WSAGetLastError());
         return E_FAIL;
     }
@@ -199,7 +193,12 @@ HRESULT HttpExchange(const WCHAR *host, const WCHAR *request, WCHAR *reply, size
     bool winsockStarted = false;
     HRESULT result = E_FAIL;
 
-    if (!EnsureInternetConnection(&connection)) {
+    // The builders never hand over a longer request; should one come, cut
+    // it would carry cut credentials or numbers, so it is refused before
+    // any connection is brought up.
+    if (TextLength(request) >= REQUEST_CAPACITY) {
+        SetLastErrorText(REQUEST_TOO_LONG);
+    } else if (!EnsureInternetConnection(&connection)) {
         SetLastErrorText(L"ERROR: Could not establish Internet Connection!");
     } else {
         WSADATA winsock;

@@ -113,16 +113,6 @@ bool IsFlagSet(const WCHAR *text)
     return text[0] == L'1';
 }
 
-static void LoadOwnNumber(void)
-{
-    ReadSetting(app.myNumber, NUMBER_CAPACITY, SETTINGS_KEY, L"myNumber", NULL);
-    if (!app.myNumber[0]) {
-        LookupOwnLineNumber(app.myNumber, NUMBER_CAPACITY, 1);
-        WriteSetting(SETTINGS_KEY, app.myNumber, L"myNumber");
-    }
-    ToInternational(app.myNumber, NUMBER_CAPACITY);
-}
-
 static void ReadServiceField(WCHAR *out, const WCHAR *format, int n)
 {
     WCHAR valueName[VALUE_NAME_CAPACITY];
@@ -130,6 +120,9 @@ static void ReadServiceField(WCHAR *out, const WCHAR *format, int n)
     ReadSetting(out, SERVICE_FIELD_CAPACITY, SETTINGS_KEY, valueName, NULL);
 }
 
+// The per-service values serviceNtype, serviceNtitle, serviceNusername and
+// serviceNpassword, N from 1: read until the first missing or unknown type.
+// They have no defaults, so nothing of them is ever written back.
 static void LoadServices(void)
 {
     int count = 0;
@@ -153,40 +146,98 @@ static void LoadServices(void)
         count = 1;
     }
     app.serviceCount = count;
-
-    WCHAR selected[SCRATCH_CAPACITY];
-    ReadSetting(selected, SCRATCH_CAPACITY, SETTINGS_KEY, L"service", L"0");
-    app.selectedService = ServiceIndexFromText(selected, app.serviceCount);
 }
 
-void ReadSkinImagePath(WCHAR *path)
+struct SettingValue;
+// Puts a value, read as text, in its place in the program's state.
+typedef void (*SettingStore)(const SettingValue *value, const WCHAR *text);
+
+struct SettingValue {
+    const WCHAR *name;
+    // Written back in the value's place when it is missing, too long or of
+    // another type than REG_SZ; NULL for none, and then nothing is written.
+    const WCHAR *defaultText;
+    // The units read, with the terminator: a longer value counts as
+    // missing. A text target holds as many.
+    size_t capacity;
+    SettingStore store;
+    void *target;
+};
+
+static void StoreText(const SettingValue *value, const WCHAR *text)
 {
-    WCHAR skin[SKIN_NAME_CAPACITY];
-    ReadSetting(skin, SKIN_NAME_CAPACITY, SETTINGS_KEY, L"skin", L"default");
-    BuildProgramFolderPath(path, skin, L"png");
+    TextCopy((WCHAR *)value->target, value->capacity, text);
+}
+
+static void StoreFlag(const SettingValue *value, const WCHAR *text)
+{
+    *(BYTE *)value->target = IsFlagSet(text) ? 1 : 0;
+}
+
+// The name of a skin image beside the program; the target is a path of
+// PATH_CAPACITY units.
+static void StoreSkinImagePath(const SettingValue *value, const WCHAR *text)
+{
+    BuildProgramFolderPath((WCHAR *)value->target, text, L"png");
+}
+
+// An empty own number is looked up on the line at every load, and what the
+// line gives is stored as it gave it.
+static void StoreOwnNumber(const SettingValue *value, const WCHAR *text)
+{
+    WCHAR *own = (WCHAR *)value->target;
+    TextCopy(own, value->capacity, text);
+    if (!own[0]) {
+        LookupOwnLineNumber(own, value->capacity, 1);
+        WriteSetting(SETTINGS_KEY, own, value->name);
+    }
+    ToInternational(own, value->capacity);
+}
+
+// An index into the service list, which is read before this value.
+static void StoreSelectedService(const SettingValue *value, const WCHAR *text)
+{
+    *(int *)value->target = ServiceIndexFromText(text, app.serviceCount);
+}
+
+// A number the user has just erased stays erased: refilled while a new
+// number is being typed, it would be dialled without being seen.
+static void StoreLastDialed(const SettingValue *value, const WCHAR *text)
+{
+    WCHAR *number = (WCHAR *)value->target;
+    if (!number[0] && !app.numberEntryActive)
+        FilterDialable(number, text, value->capacity);
+}
+
+// Every value of the settings key but the per-service ones, in the order
+// they are read and their defaults written back.
+static const SettingValue SettingValues[] = {
+    {L"dialplan", DEFAULT_DIAL_PLAN, DIAL_PLAN_CAPACITY, StoreText, app.dialPlan},
+    {L"skin", L"default", SKIN_NAME_CAPACITY, StoreSkinImagePath, app.skinImagePath},
+    {L"countryCode", L"1", COUNTRY_CODE_CAPACITY, StoreText, app.countryCode},
+    {L"exitOnMinimize", L"1", SCRATCH_CAPACITY, StoreFlag, &app.exitOnMinimize},
+    {OWN_NUMBER_VALUE, NULL, NUMBER_CAPACITY, StoreOwnNumber, app.myNumber},
+    {SELECTED_SERVICE_VALUE, L"0", SCRATCH_CAPACITY, StoreSelectedService, &app.selectedService},
+    {LAST_DIALED_VALUE, NULL, NUMBER_CAPACITY, StoreLastDialed, app.NumberBuffer},
+};
+
+// The longest capacity in the table: every value is read into a buffer of
+// this many units, then stored.
+#define SETTING_TEXT_CAPACITY DIAL_PLAN_CAPACITY
+
+static void LoadSetting(const SettingValue *value)
+{
+    WCHAR text[SETTING_TEXT_CAPACITY];
+    size_t capacity = value->capacity < SETTING_TEXT_CAPACITY ? value->capacity : SETTING_TEXT_CAPACITY;
+    ReadSetting(text, capacity, SETTINGS_KEY, value->name, value->defaultText);
+    value->store(value, text);
 }
 
 void LoadSettings(void)
 {
-    WCHAR scratch[SCRATCH_CAPACITY];
-
-    ReadSetting(app.dialPlan, DIAL_PLAN_CAPACITY, SETTINGS_KEY, L"dialplan", DEFAULT_DIAL_PLAN);
-
-    ReadSkinImagePath(app.skinImagePath);
-
-    ReadSetting(app.countryCode, COUNTRY_CODE_CAPACITY, SETTINGS_KEY, L"countryCode", L"1");
-
-    ReadSetting(scratch, SCRATCH_CAPACITY, SETTINGS_KEY, L"exitOnMinimize", L"1");
-    app.exitOnMinimize = IsFlagSet(scratch) ? 1 : 0;
-
-    LoadOwnNumber();
+    // The selected service is an index into the service list, which must
+    // be known before that value is stored.
     LoadServices();
-
-    // A number the user has just erased stays erased: refilled while a new
-    // number is being typed, it would be dialled without being seen.
-    if (!app.NumberBuffer[0] && !app.numberEntryActive) {
-        WCHAR lastDialed[NUMBER_CAPACITY];
-        ReadSetting(lastDialed, NUMBER_CAPACITY, SETTINGS_KEY, L"lastDialedNumber", NULL);
-        FilterDialable(app.NumberBuffer, lastDialed, NUMBER_CAPACITY);
-    }
+    for (size_t i = 0; i < ARRAY_COUNT(SettingValues); i++)
+        LoadSetting(&SettingValues[i]);
 }

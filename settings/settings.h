@@ -4,6 +4,11 @@
 #include "app/app_state.h"
 
 #define DEFAULT_DIAL_PLAN L"+1_NNN_NNN_NNNN;1_(NNN)_NNN-NNNN;NNN-NNNN;(NNN)_NNN-NNNN"
+// The values that are written while the program runs, not only when their
+// defaults are written back at a load.
+#define OWN_NUMBER_VALUE L"myNumber"
+#define SELECTED_SERVICE_VALUE L"service"
+#define LAST_DIALED_VALUE L"lastDialedNumber"
 
 void ReadSetting(WCHAR *out, size_t capacity, const WCHAR *key, const WCHAR *valueName, const WCHAR *defaultText);
 void WriteSetting(const WCHAR *key, const WCHAR *text, const WCHAR *valueName);
@@ -11,8 +16,6 @@ void LoadSettings(void);
 // The program's own executable path, in PATH_CAPACITY units.
 void GetProgramPath(WCHAR *out);
 void BuildProgramFolderPath(WCHAR *out, const WCHAR *name, const WCHAR *extension);
-// The skin image the "skin" setting names, beside the program (PATH_CAPACITY).
-void ReadSkinImagePath(WCHAR *path);
 
 bool ParseServiceType(const WCHAR *keyword, ServiceType *type);
 int ServiceIndexFromText(const WCHAR *text, int serviceCount);

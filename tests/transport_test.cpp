@@ -142,6 +142,20 @@ TEST_F(TransportTest, ARequestOf1023CharactersIsSentWhole)
     EXPECT_EQ(1023u, server.Requests()[0].size());
 }
 
+// One unit more than the transport can send: refused whole, before the
+// Internet connection is asked for (which here would fail with a message
+// box of its own), rather than sent cut to 1023 bytes.
+TEST_F(TransportTest, ARequestOf1024CharactersIsRefusedNotCut)
+{
+    SetEmulationDWORD(L"InternetConnection", 0);
+    std::wstring request = L"GET /" + std::wstring(1015, L'x') + L"\r\n\r\n";
+    ASSERT_EQ(1024u, request.size());
+    EXPECT_EQ(E_FAIL, Exchange(L"mobile.jajah.com", request));
+    EXPECT_STREQ(L"ERROR: Request too long to send", app.lastErrorText);
+    EXPECT_TRUE(CapturedMessageBoxes().empty()) << "no connection was asked for";
+    EXPECT_STREQ(L"untouched", reply);
+}
+
 TEST_F(TransportTest, OneBytePerCharacterBothWays)
 {
     char bytes[16];
