@@ -1,6 +1,7 @@
 // The command dispatcher: every user action ends here as a posted
 // WM_COMMAND, and this is the one place where the typed number is edited.
 #include "app/shell.h"
+#include "app/tabs.h"
 #include "base/text.h"
 #include "device/contacts.h"
 #include "dialing/dialing.h"
@@ -8,14 +9,16 @@
 
 #define MAX_NUMBER_LENGTH (NUMBER_CAPACITY - 1)
 
-static void StartSiblingApp(int tab, const WCHAR *option)
+// A tab of the strip is a page of the companion app: the app is started at
+// it, and the strip shows it selected until the dialer is activated again.
+static void StartSiblingApp(int tab)
 {
     WCHAR path[PATH_CAPACITY];
     if (!FindSiblingApp(path))
         return;
     app.selectedTab = tab;
     WCHAR commandLine[16];
-    TextCopy(commandLine, 16, option);
+    TextCopy(commandLine, 16, TabStrip[tab].companionOption);
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
@@ -113,18 +116,6 @@ static void SelectNextService(void)
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (wParam) {
-    case CMD_FAVORITES:
-        StartSiblingApp(0, L"-favorites");
-        break;
-    case CMD_RECENTS:
-        StartSiblingApp(1, L"-recents");
-        break;
-    case CMD_CONTACTS:
-        StartSiblingApp(2, L"-contacts");
-        break;
-    case CMD_SEARCH:
-        StartSiblingApp(4, L"-search");
-        break;
     case CMD_KEY:
         OnKeyCommand(window, (KeyCode)lParam);
         break;
@@ -150,6 +141,12 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case CMD_MINIMIZE:
         ShowWindow(window, SW_MINIMIZE);
         break;
+    default: {
+        int tab = TabOfCommand(wParam);
+        if (tab >= 0)
+            StartSiblingApp(tab);
+        break;
+    }
     }
     InvalidateRect(window, &app.clientRect, FALSE);
     UpdateWindow(window);

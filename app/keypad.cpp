@@ -5,6 +5,7 @@
 
 #include "app/keys.h"
 #include "app/shell.h"
+#include "app/tabs.h"
 #include "device/key_tones.h"
 
 #define HOLD_TIMER_ID 10016
@@ -31,7 +32,7 @@ static void SetEmptyHighlight(void)
     app.highlightRect.bottom = -1;
 }
 
-KeyCode HitTestKey(int x, int y)
+static KeyCode HitTestKey(int x, int y)
 {
     POINT point = {x, y};
     for (int i = 0; i < KEY_COUNT; i++) {
@@ -54,7 +55,16 @@ KeyCode MapVirtualKeyToKeyCode(UINT vk)
     return KEY_NONE;
 }
 
-void SetHighlightFromPoint(int x, int y)
+static void SetHighlightFromKey(KeyCode key)
+{
+    int index = KeyIndexOf(key);
+    if (index >= 0)
+        app.highlightRect = app.keyRects[index];
+    else
+        SetEmptyHighlight();
+}
+
+static void SetHighlightFromPoint(int x, int y)
 {
     POINT point = {x, y};
     if (app.serviceCount > 1 && PtInRect(&app.serviceTitleRect, point))
@@ -70,15 +80,6 @@ void SetHighlightFromPoint(int x, int y)
         else
             SetEmptyHighlight();
     }
-}
-
-void SetHighlightFromKey(KeyCode key)
-{
-    int index = KeyIndexOf(key);
-    if (index >= 0)
-        app.highlightRect = app.keyRects[index];
-    else
-        SetEmptyHighlight();
 }
 
 LRESULT OnPenDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -106,8 +107,6 @@ LRESULT OnPenMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-static const WPARAM TabCommands[5] = {CMD_FAVORITES, CMD_RECENTS, CMD_CONTACTS, 0, CMD_SEARCH};
-
 static void ReleaseTap(HWND window, POINT down, POINT up)
 {
     if (app.serviceCount > 1 && PtInRect(&app.serviceTitleRect, down) && PtInRect(&app.serviceTitleRect, up)) {
@@ -115,10 +114,9 @@ static void ReleaseTap(HWND window, POINT down, POINT up)
     } else if (PtInRect(&app.statusBarRect, down) && PtInRect(&app.statusBarRect, up)) {
         ShowWindow(window, SW_MINIMIZE);
     } else if (PtInRect(&app.tabStripRect, down) && PtInRect(&app.tabStripRect, up)) {
-        int right = app.tabStripRect.right;
-        int tab = right > 0 ? (5 * up.x) / right : -1;
-        if (tab >= 0 && tab < 5 && TabCommands[tab])
-            PostCommand(window, TabCommands[tab], 0);
+        int tab = TabIndexAt(&app.tabStripRect, up.x);
+        if (tab >= 0 && TabStrip[tab].command)
+            PostCommand(window, TabStrip[tab].command, 0);
     } else if (app.pressedKey != KEY_NONE && HitTestKey(up.x, up.y) == app.pressedKey) {
         PostCommand(window, CMD_KEY, app.pressedKey);
     }

@@ -16,13 +16,11 @@ bool HandleHeldHandOvers(HWND window);
 // DialNumber, one at a time: while a dial runs, another one is refused.
 HRESULT DialExclusively(const WCHAR *number, const WCHAR *calledPartyName);
 
-LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Handlers of the window procedure's message table (app/window.cpp) that
+// live beside what they handle.
 LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // LoadSettings, and the number display brought up to date when it refilled
 // the number.
 void ReloadSettings(HWND window);
@@ -31,10 +29,7 @@ void ReloadSettings(HWND window);
 void ShowNumberIfChanged(HWND window, const WCHAR *numberBefore, BYTE entryBefore);
 
 // Keypad input
-KeyCode HitTestKey(int x, int y);
 KeyCode MapVirtualKeyToKeyCode(UINT vk);
-void SetHighlightFromPoint(int x, int y);
-void SetHighlightFromKey(KeyCode key);
 LRESULT OnPenDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnPenMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnPenUp(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,6 @@
-// The main window's procedure: a constant table routes each message to its
-// handler; whatever the table does not name goes to DefWindowProcW.
+// The main window's procedure: a constant table, at the end after the
+// handlers kept here, routes each message to its handler; whatever the
+// table does not name goes to DefWindowProcW.
 #include <aygshell.h>
 
 #include "app/shell.h"
@@ -7,40 +8,6 @@
 #include "dialing/dialing.h"
 #include "display/display.h"
 #include "settings/settings.h"
-
-typedef LRESULT (*MessageHandler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-struct MessageRoute {
-    UINT message;
-    MessageHandler handler;
-};
-
-static const MessageRoute MessageTable[] = {
-    {WM_ACTIVATE, OnActivate},
-    {WM_COMMAND, OnCommand},
-    {WM_COPYDATA, OnCopyData},
-    {WM_DESTROY, OnDestroy},
-    {WM_KEYDOWN, OnKeyDown},
-    {WM_KEYUP, OnKeyUp},
-    {WM_LBUTTONDOWN, OnPenDown},
-    {WM_MOUSEMOVE, OnPenMove},
-    {WM_LBUTTONUP, OnPenUp},
-    {WM_PAINT, PaintMainWindow},
-    {WM_SIZE, OnSize},
-    {WM_TIMER, OnTimer},
-    {WM_CONTEXTMENU, OnContextMenu},
-    {WM_STATUS_CHANGED, OnStatusChanged},
-    {WM_SETTINGS_CHANGED, OnSettingsChanged},
-};
-
-LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    for (size_t i = 0; i < ARRAY_COUNT(MessageTable); i++) {
-        if (MessageTable[i].message == message)
-            return MessageTable[i].handler(window, message, wParam, lParam);
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
 
 static void EnterFullScreen(HWND window)
 {
@@ -76,7 +43,7 @@ static WPARAM ActivationState(WPARAM wParam)
     return ZEMBRIK_DESKTOP ? LOWORD(wParam) : wParam;
 }
 
-LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WPARAM state = ActivationState(wParam);
     if (state == WA_ACTIVE || state == WA_CLICKACTIVE)
@@ -93,7 +60,7 @@ LRESULT OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED || wParam == SIZE_MAXSHOW) {
         LayOutWindow(window);
@@ -105,7 +72,7 @@ LRESULT OnSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT OnSettingsChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)message;
     (void)wParam;
@@ -133,11 +100,45 @@ void ShowNumberIfChanged(HWND window, const WCHAR *numberBefore, BYTE entryBefor
     InvalidateRect(window, &app.clientRect, FALSE);
 }
 
-LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)message;
     (void)wParam;
     ReadStatus((UINT)lParam);
     InvalidateRect(window, &app.statusBarRect, FALSE);
     return 0;
+}
+
+typedef LRESULT (*MessageHandler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+struct MessageRoute {
+    UINT message;
+    MessageHandler handler;
+};
+
+static const MessageRoute MessageTable[] = {
+    {WM_ACTIVATE, OnActivate},
+    {WM_COMMAND, OnCommand},
+    {WM_COPYDATA, OnCopyData},
+    {WM_DESTROY, OnDestroy},
+    {WM_KEYDOWN, OnKeyDown},
+    {WM_KEYUP, OnKeyUp},
+    {WM_LBUTTONDOWN, OnPenDown},
+    {WM_MOUSEMOVE, OnPenMove},
+    {WM_LBUTTONUP, OnPenUp},
+    {WM_PAINT, PaintMainWindow},
+    {WM_SIZE, OnSize},
+    {WM_TIMER, OnTimer},
+    {WM_CONTEXTMENU, OnContextMenu},
+    {WM_STATUS_CHANGED, OnStatusChanged},
+    {WM_SETTINGS_CHANGED, OnSettingsChanged},
+};
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    for (size_t i = 0; i < ARRAY_COUNT(MessageTable); i++) {
+        if (MessageTable[i].message == message)
+            return MessageTable[i].handler(window, message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }

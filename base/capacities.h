@@ -18,7 +18,15 @@
 #define COUNTRY_CODE_CAPACITY 8
 #define SERVICE_FIELD_CAPACITY 64
 #define MAX_SERVICES 5
-#define KEYPAD_TAB 3
 #define KEY_COUNT 15
+
+// The tabs of the strip along the bottom, left to right: their places in
+// TabStrip (app/tabs.h), which says what each one does.
+#define FAVORITES_TAB 0
+#define RECENTS_TAB 1
+#define CONTACTS_TAB 2
+#define KEYPAD_TAB 3
+#define SEARCH_TAB 4
+#define TAB_COUNT 5
 
 typedef WORD KeyCode;

@@ -22,7 +22,8 @@ static const struct {
     {'7', 852, 1209}, {'8', 852, 1336}, {'9', 852, 1477}, {'*', 941, 1209}, {'0', 941, 1336}, {'#', 941, 1477},
 };
 
-bool KeyToneFrequencies(KeyCode key, WORD *low, WORD *high)
+// The row and column frequencies of a key; false for keys without a tone.
+static bool KeyToneFrequencies(KeyCode key, WORD *low, WORD *high)
 {
     for (size_t i = 0; i < ARRAY_COUNT(ToneFrequencies); i++) {
         if (ToneFrequencies[i].key == key) {

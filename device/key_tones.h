@@ -4,5 +4,3 @@
 
 void PlayKeyTone(KeyCode key);
 void StopKeyTone(void);
-// The row and column frequencies of a key; false for keys without a tone.
-bool KeyToneFrequencies(KeyCode key, WORD *low, WORD *high);

@@ -18,7 +18,6 @@ BOOL ToInternational(WCHAR *text, size_t capacity);
 // The transport of the callback services. A request of REQUEST_CAPACITY
 // units or more is refused whole with REQUEST_TOO_LONG, never sent cut.
 #define REQUEST_TOO_LONG L"ERROR: Request too long to send"
-BOOL EnsureInternetConnection(HANDLE *connection);
 HRESULT HttpExchange(const WCHAR *host, const WCHAR *request, WCHAR *reply, size_t capacity);
 
 // The callback services' protocols.

@@ -77,17 +77,17 @@ HRESULT ParseAccessNumber(const WCHAR *reply, WCHAR *out, size_t capacity)
     return S_OK;
 }
 
-BOOL BuildFormPost(WCHAR *request, size_t capacity, const WCHAR *path, const WCHAR *body)
+BOOL HasJaJahError(const WCHAR *reply)
+{
+    return TextFind(reply, JAJAH_ERROR_MARKER) != NULL;
+}
+
+static BOOL BuildFormPost(WCHAR *request, size_t capacity, const WCHAR *path, const WCHAR *body)
 {
     return TextFormat(request, capacity,
                       L"POST %s HTTP/1.0\r\nContent-Length: %d\r\nContent-Type: application/x-www-form-urlencoded"
                       L"\r\n\r\n%s\r\n",
                       path, (int)TextLength(body), body);
-}
-
-BOOL HasJaJahError(const WCHAR *reply)
-{
-    return TextFind(reply, JAJAH_ERROR_MARKER) != NULL;
 }
 
 // A form body that does not fit is not sent: cut, it would carry cut

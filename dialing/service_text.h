@@ -26,7 +26,6 @@ HRESULT ParseAccessNumber(const WCHAR *reply, WCHAR *out, size_t capacity);
 
 // Each returns FALSE when the request (or its form body) did not fit; such
 // a request is not to be sent.
-BOOL BuildFormPost(WCHAR *request, size_t capacity, const WCHAR *path, const WCHAR *body);
 BOOL BuildGrandCentralLogin(WCHAR *request, size_t capacity, const WCHAR *username, const WCHAR *password);
 BOOL BuildGrandCentralCall(WCHAR *request, size_t capacity, const WCHAR *accessToken, const WCHAR *visitorSession,
                            const WCHAR *sessionId, const WCHAR *destno, const WCHAR *ani);

@@ -29,7 +29,7 @@ static void SetLastErrorCode(const WCHAR *format, int value)
     SetLastErrorText(message);
 }
 
-BOOL EnsureInternetConnection(HANDLE *connection)
+static BOOL EnsureInternetConnection(HANDLE *connection)
 {
     DWORD status = 0;
     ConnMgrConnectionStatus(*connection, &status);

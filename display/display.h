@@ -33,13 +33,6 @@ LRESULT PaintMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 void DrawKeypad(HDC dc);
 void DrawGradientButton(HDC dc, int left, int top, int right, int bottom, COLORREF c1, COLORREF c2, COLORREF c3,
                         COLORREF c4);
-void DrawDigitKey(HDC dc, int left, int top, int right, int bottom, WCHAR digit, const WCHAR *letters);
-void DrawNumberBackground(HDC dc, int left, int top, int right, int bottom);
-void DrawCallKey(HDC dc, int left, int top, int right, int bottom);
-void DrawNewContactKey(HDC dc, int left, int top, int right, int bottom);
-void DrawBackspaceKey(HDC dc, int left, int top, int right, int bottom);
-void BlendConstantAlpha(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                        int sourceWidth, int sourceHeight, BYTE alpha);
 int FitTextHeight(HDC dc, const WCHAR *text, HFONT startFont, int startHeight, int maxWidth);
 // Works out the number's font for the current DisplayNumber and layout.
 void FitNumberToDisplay(void);

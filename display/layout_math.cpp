@@ -29,6 +29,19 @@ int MultiplyDivide(int a, int b, int c)
     return (int)result;
 }
 
+int TabIndexAt(const RECT *strip, int x)
+{
+    if (x < 0 || x >= strip->right)
+        return -1;
+    return (int)((long long)TAB_COUNT * x / strip->right);
+}
+
+int TabIconLeft(const RECT *strip, int tab, int iconWidth)
+{
+    int half = (strip->right - strip->left) / (2 * TAB_COUNT);
+    return strip->left + (2 * tab + 1) * half - iconWidth / 2;
+}
+
 void ScaleLayoutMetrics(LayoutMetrics *metrics, int dpi)
 {
     if (dpi <= 96)

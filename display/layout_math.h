@@ -33,5 +33,13 @@ void ComputeLayoutRects(const RECT *client, const LayoutMetrics *metrics, Layout
 // a * b / c rounded to the nearest, halves away from zero; -1 for c = 0.
 int MultiplyDivide(int a, int b, int c);
 
+// The tab strip's split into TAB_COUNT tabs, which the tap and the drawing
+// share. The tab under x, the strip taken from the client's left edge (x 0)
+// to its right; -1 for an x outside that.
+int TabIndexAt(const RECT *strip, int x);
+// The left edge of a tab's icon, iconWidth wide, on the tab's centre: an
+// odd number of half-tab widths, each rounded down, from the strip's left.
+int TabIconLeft(const RECT *strip, int tab, int iconWidth);
+
 int SignalLevelFromRaw(int raw);
 int BatteryLevelFromMain(DWORD main);

@@ -2,6 +2,7 @@
 // paint composes the frame off-screen and copies only what needs repainting.
 #include "base/text.h"
 #include "app/keys.h"
+#include "app/tabs.h"
 #include "display/display.h"
 
 #define NUMBER_WHITE RGB(255, 255, 255)
@@ -16,6 +17,11 @@
 #define HIGHLIGHT_ALPHA 128
 #define TITLE_LINE L"Zembrik v0.4 - www.orvendel.com"
 #define SMALLEST_NUMBER_FONT 4
+// The tab icons' rows in the skin: each icon 48 by 40, plain above selected.
+#define SKIN_TAB_TOP 40
+#define SKIN_SELECTED_TAB_TOP 80
+#define SKIN_TAB_WIDTH 48
+#define SKIN_TAB_HEIGHT 40
 
 struct KeyGradient {
     COLORREF c1, c2, c3, c4;
@@ -68,7 +74,7 @@ static void DrawLineWithPen(HDC dc, COLORREF colour, const POINT *points, int co
     DeleteObject(pen);
 }
 
-void DrawDigitKey(HDC dc, int left, int top, int right, int bottom, WCHAR digit, const WCHAR *letters)
+static void DrawDigitKey(HDC dc, int left, int top, int right, int bottom, WCHAR digit, const WCHAR *letters)
 {
     bool pressed = app.pressedKey == digit;
     TRIVERTEX vertices[2] = {Vertex(left, top, pressed ? DIGIT_PRESSED_TOP : DIGIT_TOP),
@@ -98,7 +104,7 @@ void DrawDigitKey(HDC dc, int left, int top, int right, int bottom, WCHAR digit,
     SelectObject(dc, previousFont);
 }
 
-void DrawNumberBackground(HDC dc, int left, int top, int right, int bottom)
+static void DrawNumberBackground(HDC dc, int left, int top, int right, int bottom)
 {
     RECT rect = {left, top, right, bottom};
     DrawGradient(dc, &rect, &NumberDisplayGradient);
@@ -112,21 +118,21 @@ static void DrawKeyIcon(HDC dc, int left, int top, int bottom, int offsetX, int 
     StretchBlt(dc, left + offsetX * u, y, width * u, 16 * u, app.skinSurface, sourceX, sourceY, width, 16, SRCCOPY);
 }
 
-void DrawNewContactKey(HDC dc, int left, int top, int right, int bottom)
+static void DrawNewContactKey(HDC dc, int left, int top, int right, int bottom)
 {
     RECT rect = {left, top, right, bottom};
     DrawGradient(dc, &rect, &DarkKeyGradient);
     DrawKeyIcon(dc, left, top, bottom, 25, 25, 21, 27);
 }
 
-void DrawBackspaceKey(HDC dc, int left, int top, int right, int bottom)
+static void DrawBackspaceKey(HDC dc, int left, int top, int right, int bottom)
 {
     RECT rect = {left, top, right, bottom};
     DrawGradient(dc, &rect, &DarkKeyGradient);
     DrawKeyIcon(dc, left, top, bottom, 27, 186, 21, 29);
 }
 
-void DrawCallKey(HDC dc, int left, int top, int right, int bottom)
+static void DrawCallKey(HDC dc, int left, int top, int right, int bottom)
 {
     RECT rect = {left, top, right, bottom};
     DrawGradient(dc, &rect, &CallKeyGradient);
@@ -171,8 +177,8 @@ void DrawKeypad(HDC dc)
     }
 }
 
-void BlendConstantAlpha(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                        int sourceWidth, int sourceHeight, BYTE alpha)
+static void BlendConstantAlpha(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
+                               int sourceY, int sourceWidth, int sourceHeight, BYTE alpha)
 {
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, 0};
     AlphaBlend(destination, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, blend);
@@ -251,19 +257,23 @@ static void DrawNumber(HDC dc)
     }
 }
 
+// The tab under the pen shows selected while the pen is down; the strip's
+// background is the skin's first column of the tab row, stretched.
 static void DrawTabStrip(HDC dc)
 {
     const RECT *strip = &app.tabStripRect;
     StretchBlt(dc, strip->left, strip->top, strip->right - strip->left, strip->bottom - strip->top, app.skinSurface, 0,
-               40, 1, 40, SRCCOPY);
-    if (app.penIsDown && PtInRect(strip, app.penPoint) && strip->right > 0)
-        app.selectedTab = (5 * app.penPoint.x) / strip->right;
-    int d = (strip->right - strip->left) / 10;
-    for (int i = 0; i < 5; i++) {
-        int cx = (2 * i + 1) * d;
-        StretchBlt(dc, strip->left + cx - app.metrics.tabIconWidth / 2, strip->top, app.metrics.tabIconWidth,
-                   app.metrics.tabStripHeight, app.skinSurface, 48 * i, i == app.selectedTab ? 80 : 40, 48, 40,
-                   SRCCOPY);
+               SKIN_TAB_TOP, 1, SKIN_TAB_HEIGHT, SRCCOPY);
+    if (app.penIsDown && PtInRect(strip, app.penPoint)) {
+        int tab = TabIndexAt(strip, app.penPoint.x);
+        if (tab >= 0)
+            app.selectedTab = tab;
+    }
+    for (int tab = 0; tab < TAB_COUNT; tab++) {
+        int sourceTop = tab == app.selectedTab ? SKIN_SELECTED_TAB_TOP : SKIN_TAB_TOP;
+        StretchBlt(dc, TabIconLeft(strip, tab, app.metrics.tabIconWidth), strip->top, app.metrics.tabIconWidth,
+                   app.metrics.tabStripHeight, app.skinSurface, TabStrip[tab].skinLeft, sourceTop, SKIN_TAB_WIDTH,
+                   SKIN_TAB_HEIGHT, SRCCOPY);
     }
 }
 

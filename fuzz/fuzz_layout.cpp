@@ -3,6 +3,23 @@
 #include "display/layout_math.h"
 #include "fuzz/fuzz_input.h"
 
+// The tab strip: a point is under tab i when its x lies in the strip's
+// i-th fifth (i * right <= TAB_COUNT * x < (i + 1) * right); a point outside
+// the strip is under none. On a strip as wide as any screen's, the centre
+// of each tab's icon is under that tab.
+static void CheckTabStrip(const RECT *strip, int iconWidth)
+{
+    long long right = strip->right;
+    FUZZ_CHECK(TabIndexAt(strip, strip->left - 1) == -1 && TabIndexAt(strip, strip->right) == -1);
+    for (int x = strip->left; x < strip->right; x++) {
+        long long tab = TabIndexAt(strip, x);
+        FUZZ_CHECK(tab >= 0 && tab < TAB_COUNT);
+        FUZZ_CHECK(tab * right <= TAB_COUNT * (long long)x && TAB_COUNT * (long long)x < (tab + 1) * right);
+    }
+    for (int tab = 0; tab < TAB_COUNT && strip->right >= 80; tab++)
+        FUZZ_CHECK(TabIndexAt(strip, TabIconLeft(strip, tab, iconWidth) + iconWidth / 2) == tab);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput in = {data, size};
@@ -13,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         metrics.tabStripHeight = 0;
     LayoutRects rects;
     ComputeLayoutRects(&client, &metrics, &rects);
+    CheckTabStrip(&rects.tabStrip, metrics.tabIconWidth);
 
     long long top = rects.numberDisplay.bottom, bottom = rects.tabStrip.top;
     long long width = client.right, height = bottom - top;

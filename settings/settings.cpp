@@ -80,7 +80,7 @@ void BuildProgramFolderPath(WCHAR *out, const WCHAR *name, const WCHAR *extensio
     }
 }
 
-bool ParseServiceType(const WCHAR *keyword, ServiceType *type)
+static bool ParseServiceType(const WCHAR *keyword, ServiceType *type)
 {
     static const struct {
         const WCHAR *keyword;
@@ -108,7 +108,7 @@ int ServiceIndexFromText(const WCHAR *text, int serviceCount)
     return index < 0 ? 0 : index;
 }
 
-bool IsFlagSet(const WCHAR *text)
+static bool IsFlagSet(const WCHAR *text)
 {
     return text[0] == L'1';
 }

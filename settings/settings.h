@@ -17,8 +17,6 @@ void LoadSettings(void);
 void GetProgramPath(WCHAR *out);
 void BuildProgramFolderPath(WCHAR *out, const WCHAR *name, const WCHAR *extension);
 
-bool ParseServiceType(const WCHAR *keyword, ServiceType *type);
 int ServiceIndexFromText(const WCHAR *text, int serviceCount);
-bool IsFlagSet(const WCHAR *text);
 
 HRESULT LookupOwnLineNumber(WCHAR *out, size_t capacity, DWORD addressIndex);
