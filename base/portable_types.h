@@ -23,6 +23,7 @@ typedef uint32_t DWORD;
 typedef uint32_t UINT;
 typedef int32_t INT32;
 typedef int32_t LONG;
+typedef uint64_t ULONGLONG;
 typedef LONG HRESULT;
 typedef DWORD COLORREF;
 
@@ -47,4 +48,5 @@ struct RECT {
 static_assert(sizeof(WCHAR) == 2 && sizeof(wchar_t) == 2, "text is counted in UTF-16 units");
 static_assert(sizeof(WORD) == 2 && sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(INT32) == 4,
               "the Win32 integer types have their fixed sizes");
+static_assert(sizeof(ULONGLONG) == 8, "a sample count is 64-bit");
 static_assert((WCHAR)-1 > 0, "a UTF-16 unit is unsigned");

@@ -1,258 +1,56 @@
 // The device's wave output for its MIDI tone stream. The tones of each
-// buffer are rendered as PCM, a short block at a time while they sound, and
-// played through the desktop's own wave output (winmm, reached by name so
-// that it does not clash with these definitions). With "SilentWaveOut" = 1
-// no desktop output is used at all, yet buffers still take their time and go
-// through every header state.
+// buffer are rendered as PCM (platform/tone_synthesizer.h), a short block at
+// a time while they sound, and played through the desktop's own wave output
+// or, with "SilentWaveOut" = 1, through a clock that takes the blocks' time
+// (platform/desktop_audio.h); either way buffers go through every header
+// state.
 //
 // Everything a device needs lives in a fixed slot, and one audio thread,
 // started with the first open, serves every slot; the program's headers are
 // queued through their own lpNext fields, as winmm does. So opening, writing,
 // resetting and closing allocate nothing and start no thread.
-//
-// Opening the desktop's output takes about 100 ms with a real sound server,
-// which would make every key's tone late by that much. A closed device's
-// output is therefore kept open, reset, for KEEP_DESKTOP_MS ("KeepWaveOutMs"
-// sets another span, 0 none), and the next open takes it: only the first
-// key after a pause pays for the open.
 #define _WINMM_ // these are the definitions, not imports
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <math.h>
 #include <stddef.h>
 #include <string.h>
 
 #include <algorithm>
 #include <mutex>
-#include <numbers>
 
-#include "platform/emulation.h"
+#include "platform/desktop_audio.h"
 #include "platform/include/waveout_emulation.h"
+#include "platform/tone_synthesizer.h"
 
 #define RATE WAVEOUT_EMULATION_SAMPLE_RATE
 #define BLOCK_SAMPLES WAVEOUT_EMULATION_BLOCK_SAMPLES
 #define BLOCKS WAVEOUT_EMULATION_BLOCKS
 #define MAX_DEVICES WAVEOUT_EMULATION_MAX_DEVICES
-#define MAX_GENERATORS WAVEOUT_EMULATION_MAX_GENERATORS
-#define KEEP_DESKTOP_MS 10000
+
+// The synthesiser reads the SDK's events and messages as they are laid out.
+static_assert(sizeof(WAVEFORMAT_MIDI_MESSAGE) == TONE_EVENT_BYTES &&
+                  offsetof(WAVEFORMAT_MIDI_MESSAGE, dwMidiMsg) == TONE_EVENT_MESSAGE_OFFSET,
+              "a MIDI event is its ticks, then its message");
+static_assert(MIDI_MESSAGE_FREQGENON == TONE_MESSAGE_ON && MIDI_MESSAGE_FREQGENOFF == TONE_MESSAGE_OFF,
+              "the synthesiser's messages are the SDK's");
 
 namespace
 {
-
-struct DesktopWaveOut {
-    decltype(&waveOutOpen) open;
-    decltype(&waveOutClose) close;
-    decltype(&waveOutPrepareHeader) prepare;
-    decltype(&waveOutUnprepareHeader) unprepare;
-    decltype(&waveOutWrite) write;
-    decltype(&waveOutReset) reset;
-};
-
-template <typename Function> bool Resolve(HMODULE module, const char *name, Function *function)
-{
-    *function = reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(module, name)));
-    return *function != nullptr;
-}
-
-const DesktopWaveOut *Desktop()
-{
-    static DesktopWaveOut functions;
-    static bool loaded = [] {
-        HMODULE winmm = LoadLibraryW(L"winmm.dll");
-        return winmm && Resolve(winmm, "waveOutOpen", &functions.open) &&
-               Resolve(winmm, "waveOutClose", &functions.close) &&
-               Resolve(winmm, "waveOutPrepareHeader", &functions.prepare) &&
-               Resolve(winmm, "waveOutUnprepareHeader", &functions.unprepare) &&
-               Resolve(winmm, "waveOutWrite", &functions.write) && Resolve(winmm, "waveOutReset", &functions.reset);
-    }();
-    return loaded ? &functions : nullptr;
-}
-
-LONGLONG Now()
-{
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return count.QuadPart;
-}
-
-LONGLONG CountsPerSecond()
-{
-    static LONGLONG frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return value.QuadPart;
-    }();
-    return frequency;
-}
-
-// ---- Rendering one buffer of events, a stretch of samples at a time ----
-
-struct Generator {
-    DWORD frequency;
-    double amplitude;
-    double phase; // in cycles
-};
-
-struct Renderer {
-    const BYTE *events;
-    DWORD eventBytes;
-    DWORD nextEvent; // byte offset of the first event not yet applied
-    ULONGLONG ticks; // the time of the last event applied
-    ULONGLONG position; // samples rendered so far
-    ULONGLONG nextEventAt; // sample of the next event, or the end
-    ULONGLONG end; // the buffer's length in samples
-    DWORD usecPerQuarterNote, ticksPerQuarterNote, sampleRate;
-    WORD volume;
-    int generatorCount;
-    Generator generators[MAX_GENERATORS];
-};
-
-ULONGLONG SamplesAtTick(ULONGLONG ticks, DWORD usecPerQuarterNote, DWORD ticksPerQuarterNote, DWORD sampleRate)
-{
-    return (ULONGLONG)floor((double)ticks * usecPerQuarterNote / ticksPerQuarterNote * sampleRate / 1e6 + 0.5);
-}
-
-WAVEFORMAT_MIDI_MESSAGE EventAt(const Renderer &renderer, DWORD offset)
-{
-    WAVEFORMAT_MIDI_MESSAGE message;
-    memcpy(&message, renderer.events + offset, sizeof(message));
-    return message;
-}
-
-bool HasEventAt(const Renderer &renderer, DWORD offset)
-{
-    return offset + sizeof(WAVEFORMAT_MIDI_MESSAGE) <= renderer.eventBytes;
-}
-
-void Apply(Renderer &renderer, DWORD message)
-{
-    DWORD kind = message >> 24;
-    DWORD frequency = LOWORD(message);
-    Generator *generators = renderer.generators;
-    Generator *found = std::find_if(generators, generators + renderer.generatorCount,
-                                    [&](const Generator &each) { return each.frequency == frequency; });
-    bool exists = found != generators + renderer.generatorCount;
-    if (kind == MIDI_MESSAGE_FREQGENOFF && exists) {
-        std::copy(found + 1, generators + renderer.generatorCount, found);
-        renderer.generatorCount--;
-    } else if (kind == MIDI_MESSAGE_FREQGENON) {
-        if (!exists) {
-            if (renderer.generatorCount == MAX_GENERATORS)
-                return;
-            *found = Generator{frequency, 0, 0};
-            renderer.generatorCount++;
-        }
-        DWORD level = std::min<DWORD>((message >> 16) & 0xFF, 0x7F);
-        // Each generator gets at most half of full scale so that two, as a
-        // key tone has, never clip.
-        bool audible = frequency > 0 && 2 * frequency < renderer.sampleRate;
-        found->amplitude = audible ? level / 127.0 * renderer.volume / 65535.0 * (32767 / 2.0) : 0;
-    }
-}
-
-// Applies every event due at the current sample and finds the next one.
-void ApplyDueEvents(Renderer &renderer)
-{
-    renderer.nextEventAt = renderer.end;
-    while (HasEventAt(renderer, renderer.nextEvent)) {
-        WAVEFORMAT_MIDI_MESSAGE message = EventAt(renderer, renderer.nextEvent);
-        ULONGLONG ticks = renderer.ticks + message.dwDeltaTicks;
-        ULONGLONG at =
-            SamplesAtTick(ticks, renderer.usecPerQuarterNote, renderer.ticksPerQuarterNote, renderer.sampleRate);
-        if (at > renderer.position) {
-            renderer.nextEventAt = at;
-            return;
-        }
-        renderer.ticks = ticks;
-        Apply(renderer, message.dwMidiMsg);
-        renderer.nextEvent += sizeof(WAVEFORMAT_MIDI_MESSAGE);
-    }
-}
-
-void BeginBuffer(Renderer &renderer, const BYTE *events, DWORD eventBytes, DWORD usecPerQuarterNote,
-                 DWORD ticksPerQuarterNote, WORD volume, DWORD sampleRate)
-{
-    renderer.events = events;
-    renderer.eventBytes = events ? eventBytes : 0;
-    renderer.nextEvent = 0;
-    renderer.ticks = 0;
-    renderer.position = 0;
-    renderer.usecPerQuarterNote = usecPerQuarterNote;
-    renderer.ticksPerQuarterNote = ticksPerQuarterNote;
-    renderer.sampleRate = sampleRate;
-    renderer.volume = volume;
-    renderer.generatorCount = 0;
-    ULONGLONG ticks = 0;
-    for (DWORD offset = 0; HasEventAt(renderer, offset); offset += sizeof(WAVEFORMAT_MIDI_MESSAGE))
-        ticks += EventAt(renderer, offset).dwDeltaTicks;
-    renderer.end = SamplesAtTick(ticks, usecPerQuarterNote, ticksPerQuarterNote, sampleRate);
-    ApplyDueEvents(renderer);
-}
-
-short NextSample(Renderer &renderer)
-{
-    double sum = 0;
-    for (int i = 0; i < renderer.generatorCount; i++) {
-        Generator &generator = renderer.generators[i];
-        sum += generator.amplitude * sin(2 * std::numbers::pi * generator.phase);
-        generator.phase += (double)generator.frequency / renderer.sampleRate;
-        generator.phase -= floor(generator.phase);
-    }
-    return (short)lrint(std::clamp(sum, -32767.0, 32767.0));
-}
-
-// Renders up to capacity samples of the buffer; fewer only at its end.
-size_t RenderInto(Renderer &renderer, short *out, size_t capacity)
-{
-    size_t count = 0;
-    while (count < capacity && renderer.position < renderer.end) {
-        if (renderer.position >= renderer.nextEventAt)
-            ApplyDueEvents(renderer);
-        ULONGLONG until = std::min(renderer.nextEventAt, renderer.position + (capacity - count));
-        while (renderer.position < until) {
-            out[count++] = NextSample(renderer);
-            renderer.position++;
-        }
-    }
-    return count;
-}
-
-bool BufferDone(const Renderer &renderer)
-{
-    return renderer.position >= renderer.end;
-}
-
-// ---- Devices ----
-
-struct Block {
-    WAVEHDR desktop;
-    short samples[BLOCK_SAMPLES];
-    // The program's headers whose last sample lies in this block.
-    int finishing;
-    // When a silent device's clock has played it.
-    LONGLONG playedAt;
-};
 
 struct Device {
     bool reserved; // the slot is taken, perhaps still being opened
     bool open; // the program may use the handle
     HWAVEOUT handle;
-    HWAVEOUT desktop;
     WORD volume;
     DWORD usecPerQuarterNote, ticksPerQuarterNote;
     // The program's headers from their write until they are done, linked
     // through lpNext; next is the first one not yet begun.
     WAVEHDR *head, *tail, *next;
     bool rendering; // the renderer holds a begun buffer
-    Renderer renderer;
-    Block blocks[BLOCKS];
-    int firstBlock, blocksInFlight;
-    LONGLONG silentClock; // when the silent device's last block ends
+    ToneRenderer renderer;
+    DesktopAudio audio;
     bool producing;
-    // A free slot's desktop output, kept open since then for the next open.
-    LONGLONG keptSince;
-    DWORD keepMs;
 };
 
 // Guards every slot and the record. The audio thread holds it while it
@@ -296,7 +94,7 @@ void FinishHeaders(Device &device, int count)
 void ToneStarted()
 {
     record.tonesStarted++;
-    record.firstSampleAt = Now();
+    record.firstSampleAt = AudioClockNow();
     record.lastSampleAt = 0;
 }
 
@@ -305,7 +103,7 @@ void ToneStopped(Device &device)
     if (!device.producing)
         return;
     device.producing = false;
-    record.lastSampleAt = Now();
+    record.lastSampleAt = AudioClockNow();
 }
 
 void Capture(const short *samples, size_t count)
@@ -316,28 +114,8 @@ void Capture(const short *samples, size_t count)
     captureCount += (DWORD)copied;
 }
 
-bool BlockPlayed(const Device &device, const Block &block, LONGLONG now)
-{
-    if (device.desktop)
-        return (*(volatile const DWORD *)&block.desktop.dwFlags & WHDR_DONE) != 0;
-    return now >= block.playedAt;
-}
-
-void CollectPlayedBlocks(Device &device, LONGLONG now)
-{
-    while (device.blocksInFlight > 0) {
-        Block &block = device.blocks[device.firstBlock];
-        if (!BlockPlayed(device, block, now))
-            return;
-        FinishHeaders(device, block.finishing);
-        block.finishing = 0;
-        device.firstBlock = (device.firstBlock + 1) % BLOCKS;
-        device.blocksInFlight--;
-    }
-}
-
 // Fills one block from the queued buffers; returns the samples rendered.
-size_t FillBlock(Device &device, Block &block)
+size_t FillBlock(Device &device, AudioBlock &block)
 {
     size_t count = 0;
     block.finishing = 0;
@@ -347,12 +125,12 @@ size_t FillBlock(Device &device, Block &block)
                 break;
             WAVEHDR *header = device.next;
             device.next = header->lpNext;
-            BeginBuffer(device.renderer, (const BYTE *)header->lpData, header->dwBufferLength,
-                        device.usecPerQuarterNote, device.ticksPerQuarterNote, device.volume, RATE);
+            StartToneBuffer(&device.renderer, (const BYTE *)header->lpData, header->dwBufferLength,
+                            device.usecPerQuarterNote, device.ticksPerQuarterNote, device.volume, RATE);
             device.rendering = true;
         }
-        count += RenderInto(device.renderer, block.samples + count, BLOCK_SAMPLES - count);
-        if (BufferDone(device.renderer)) {
+        count += RenderToneBuffer(&device.renderer, block.samples + count, BLOCK_SAMPLES - count);
+        if (ToneBufferDone(&device.renderer)) {
             device.rendering = false;
             block.finishing++;
         }
@@ -360,85 +138,39 @@ size_t FillBlock(Device &device, Block &block)
     return count;
 }
 
-// Hands a filled block to the output.
-void PlayBlock(Device &device, Block &block, size_t count, LONGLONG now)
-{
-    // Whole blocks only, the rest silent: a prepared header keeps its length.
-    memset(block.samples + count, 0, (BLOCK_SAMPLES - count) * sizeof(short));
-    if (device.desktop) {
-        block.desktop.dwFlags &= ~WHDR_DONE;
-        // A block the desktop refuses counts as played at once.
-        if (Desktop()->write(device.desktop, &block.desktop, sizeof(WAVEHDR)) != MMSYSERR_NOERROR)
-            block.desktop.dwFlags |= WHDR_DONE;
-    } else {
-        device.silentClock = std::max(device.silentClock, now) + BLOCK_SAMPLES * CountsPerSecond() / RATE;
-        block.playedAt = device.silentClock;
-    }
-}
-
 // Keeps the device's blocks queued while it has something to play; returns
 // how long the thread may sleep before this device needs it again.
 DWORD Serve(Device &device, LONGLONG now)
 {
-    CollectPlayedBlocks(device, now);
-    while (device.blocksInFlight < BLOCKS && (device.rendering || device.next)) {
-        Block &block = device.blocks[(device.firstBlock + device.blocksInFlight) % BLOCKS];
+    DesktopAudio &audio = device.audio;
+    FinishHeaders(device, CollectPlayedAudioBlocks(&audio, now));
+    while (audio.blocksInFlight < BLOCKS && (device.rendering || device.next)) {
+        AudioBlock &block = audio.blocks[(audio.firstBlock + audio.blocksInFlight) % BLOCKS];
         size_t count = FillBlock(device, block);
-        if (count == 0 && device.blocksInFlight == 0) {
+        if (count == 0 && audio.blocksInFlight == 0) {
             // Empty buffers with nothing playing: done at once.
             FinishHeaders(device, block.finishing);
             continue;
         }
         if (count == 0) {
             // Empty buffers end with the block before them.
-            int last = (device.firstBlock + device.blocksInFlight - 1) % BLOCKS;
-            device.blocks[last].finishing += block.finishing;
+            int last = (audio.firstBlock + audio.blocksInFlight - 1) % BLOCKS;
+            audio.blocks[last].finishing += block.finishing;
             continue;
         }
         if (captureBuffer)
             Capture(block.samples, count);
         record.samplesRendered += count;
-        PlayBlock(device, block, count, now);
+        PlayAudioBlock(&audio, &block, count, now);
         if (!device.producing) {
             device.producing = true;
             ToneStarted();
         }
-        device.blocksInFlight++;
+        audio.blocksInFlight++;
     }
-    if (!device.head && device.blocksInFlight == 0)
+    if (!device.head && audio.blocksInFlight == 0)
         ToneStopped(device);
-    if (device.desktop || device.blocksInFlight == 0)
-        return INFINITE; // the desktop's done event, or a write, wakes the thread
-    LONGLONG left = device.blocks[device.firstBlock].playedAt - now;
-    return (DWORD)std::max<LONGLONG>(1, (left * 1000 + CountsPerSecond() - 1) / CountsPerSecond());
-}
-
-void UnprepareDesktopBlocks(Device &device, int count)
-{
-    for (int i = 0; i < count; i++)
-        Desktop()->unprepare(device.desktop, &device.blocks[i].desktop, sizeof(WAVEHDR));
-}
-
-void CloseDesktop(Device &device)
-{
-    Desktop()->reset(device.desktop);
-    UnprepareDesktopBlocks(device, BLOCKS);
-    // Nothing is queued on it, so its close has no reason to fail; the slot
-    // is free again either way.
-    Desktop()->close(device.desktop);
-    device.desktop = NULL;
-}
-
-// Closes a free slot's kept output once it has waited long enough; returns
-// how long the thread may sleep before it has to look again.
-DWORD ExpireKeptDesktop(Device &device, LONGLONG now)
-{
-    LONGLONG keep = (LONGLONG)device.keepMs * CountsPerSecond() / 1000;
-    LONGLONG left = device.keptSince + keep - now;
-    if (left > 0)
-        return (DWORD)std::max<LONGLONG>(1, (left * 1000 + CountsPerSecond() - 1) / CountsPerSecond());
-    CloseDesktop(device);
-    return INFINITE;
+    return DesktopAudioWait(&audio, now);
 }
 
 // The audio thread: asleep whenever no device has anything to play, but
@@ -449,12 +181,12 @@ DWORD WINAPI AudioThread(void *)
         DWORD wait = INFINITE;
         {
             std::lock_guard<std::mutex> hold(engineLock);
-            LONGLONG now = Now();
+            LONGLONG now = AudioClockNow();
             for (Device &device : devices) {
                 if (device.open)
                     wait = std::min(wait, Serve(device, now));
-                else if (!device.reserved && device.desktop)
-                    wait = std::min(wait, ExpireKeptDesktop(device, now));
+                else if (!device.reserved && device.audio.desktop)
+                    wait = std::min(wait, ExpireKeptDesktopAudio(&device.audio, now));
             }
         }
         WaitForSingleObject(wake, wait);
@@ -503,18 +235,11 @@ Device *ReserveSlot()
     std::lock_guard<std::mutex> hold(engineLock);
     for (bool wantKept : {true, false}) {
         for (Device &device : devices) {
-            if (device.reserved || (wantKept && !device.desktop))
+            if (device.reserved || (wantKept && !device.audio.desktop))
                 continue;
-            HWAVEOUT kept = device.desktop;
-            WAVEHDR keptHeaders[BLOCKS];
-            for (int i = 0; i < BLOCKS; i++)
-                keptHeaders[i] = device.blocks[i].desktop;
+            DesktopAudio kept = device.audio;
             device = Device{};
-            device.desktop = kept;
-            if (kept) {
-                for (int i = 0; i < BLOCKS; i++)
-                    device.blocks[i].desktop = keptHeaders[i];
-            }
+            KeepDesktopAudio(&device.audio, &kept);
             device.reserved = true;
             return &device;
         }
@@ -529,53 +254,7 @@ void ReleaseSlot(Device &device)
     device.reserved = false;
 }
 
-
-// The desktop's PCM output for a device, its blocks prepared once.
-MMRESULT OpenDesktop(Device &device)
-{
-    const DesktopWaveOut *desktop = Desktop();
-    if (!desktop)
-        return MMSYSERR_NODRIVER;
-    WAVEFORMATEX pcm = {};
-    pcm.wFormatTag = WAVE_FORMAT_PCM;
-    pcm.nChannels = 1;
-    pcm.nSamplesPerSec = RATE;
-    pcm.wBitsPerSample = 16;
-    pcm.nBlockAlign = sizeof(short);
-    pcm.nAvgBytesPerSec = pcm.nSamplesPerSec * pcm.nBlockAlign;
-    MMRESULT result = desktop->open(&device.desktop, WAVE_MAPPER, &pcm, (DWORD_PTR)wake, 0, CALLBACK_EVENT);
-    if (result != MMSYSERR_NOERROR) {
-        device.desktop = NULL;
-        return result;
-    }
-    for (int i = 0; i < BLOCKS; i++) {
-        WAVEHDR &header = device.blocks[i].desktop;
-        header.lpData = (LPSTR)device.blocks[i].samples;
-        header.dwBufferLength = sizeof(device.blocks[i].samples);
-        result = desktop->prepare(device.desktop, &header, sizeof(WAVEHDR));
-        if (result != MMSYSERR_NOERROR) {
-            UnprepareDesktopBlocks(device, i);
-            desktop->close(device.desktop);
-            device.desktop = NULL;
-            return result;
-        }
-    }
-    return MMSYSERR_NOERROR;
-}
-
 } // namespace
-
-void SynthesizeMidiStream(const BYTE *events, DWORD eventBytes, DWORD usecPerQuarterNote, DWORD ticksPerQuarterNote,
-                          WORD volume, DWORD sampleRate, std::vector<short> *samples)
-{
-    samples->clear();
-    if (!events || !ticksPerQuarterNote || !sampleRate)
-        return;
-    Renderer renderer;
-    BeginBuffer(renderer, events, eventBytes, usecPerQuarterNote, ticksPerQuarterNote, volume, sampleRate);
-    samples->resize((size_t)renderer.end);
-    samples->resize(RenderInto(renderer, samples->data(), samples->size()));
-}
 
 DWORD WaveOutEmulationOpenDevices(void)
 {
@@ -587,7 +266,7 @@ BOOL WaveOutEmulationIsSilent(HWAVEOUT handle)
 {
     std::lock_guard<std::mutex> hold(engineLock);
     Device *device = Find(handle);
-    return device && !device->desktop;
+    return device && !device->audio.desktop;
 }
 
 void WaveOutEmulationGetRecord(WAVEOUT_EMULATION_RECORD *out)
@@ -645,15 +324,11 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwf
     Device *device = ReserveSlot();
     if (!device)
         return MMSYSERR_ALLOCATED;
-    bool silent = EmulationGetDWORD(L"SilentWaveOut", 0) == 1;
-    if (silent && device->desktop)
-        CloseDesktop(*device); // kept from before the device was silenced
-    if (!silent && !device->desktop) {
-        MMRESULT result = OpenDesktop(*device);
-        if (result != MMSYSERR_NOERROR) {
-            ReleaseSlot(*device);
-            return result;
-        }
+    // Reserved, the slot is the caller's alone: the audio thread leaves it.
+    MMRESULT result = ChooseDesktopAudio(&device->audio, wake);
+    if (result != MMSYSERR_NOERROR) {
+        ReleaseSlot(*device);
+        return result;
     }
     std::lock_guard<std::mutex> hold(engineLock);
     device->usecPerQuarterNote = usecPerQuarterNote;
@@ -737,19 +412,11 @@ MMRESULT WINAPI waveOutReset(HWAVEOUT hwo)
     Device *device = Find(hwo);
     if (!device)
         return MMSYSERR_INVALHANDLE;
-    if (device->desktop) {
-        // Held under the lock, so the audio thread writes nothing behind it.
-        MMRESULT result = Desktop()->reset(device->desktop);
-        if (result != MMSYSERR_NOERROR)
-            return result;
-    }
-    for (Block &block : device->blocks)
-        block.finishing = 0;
-    device->firstBlock = 0;
-    device->blocksInFlight = 0;
+    MMRESULT result = ResetDesktopAudio(&device->audio);
+    if (result != MMSYSERR_NOERROR)
+        return result;
     device->rendering = false;
     device->next = NULL;
-    device->silentClock = 0;
     while (device->head)
         FinishHeaders(*device, 1);
     ToneStopped(*device);
@@ -770,16 +437,10 @@ MMRESULT WINAPI waveOutClose(HWAVEOUT hwo)
         device->open = false;
         ToneStopped(*device);
     }
-    DWORD keepMs = device->desktop ? EmulationGetDWORD(L"KeepWaveOutMs", KEEP_DESKTOP_MS) : 0;
+    DWORD keepMs = DesktopAudioKeepMs(&device->audio);
     {
         std::lock_guard<std::mutex> hold(engineLock);
-        if (device->desktop && keepMs == 0) {
-            CloseDesktop(*device);
-        } else if (device->desktop) {
-            Desktop()->reset(device->desktop);
-            device->keptSince = Now();
-            device->keepMs = keepMs;
-        }
+        ReleaseDesktopAudio(&device->audio, keepMs);
         device->open = false;
         device->reserved = false;
     }

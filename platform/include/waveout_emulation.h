@@ -9,9 +9,10 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <vector>
-
 #include <wfmtmidi.h>
+
+// SynthesizeMidiStream: the samples the device renders of a buffer.
+#include "platform/tone_synthesizer.h"
 
 #define WAVEOUT_EMULATION_SAMPLE_RATE 22050
 // Samples in one rendered block (about 11.6 ms) and the blocks a device
@@ -21,13 +22,7 @@
 // Devices open at once, and tone generators sounding at once per device; a
 // generator switched on beyond that stays silent.
 #define WAVEOUT_EMULATION_MAX_DEVICES 4
-#define WAVEOUT_EMULATION_MAX_GENERATORS 16
-
-// 16-bit mono PCM of a buffer of events; volume scales all generators the
-// way waveOutSetVolume's low word does (0..0xFFFF). The device renders the
-// same samples, block by block.
-void SynthesizeMidiStream(const BYTE *events, DWORD eventBytes, DWORD usecPerQuarterNote, DWORD ticksPerQuarterNote,
-                          WORD volume, DWORD sampleRate, std::vector<short> *samples);
+#define WAVEOUT_EMULATION_MAX_GENERATORS TONE_GENERATORS_MAX
 
 // Observation points, for tests and benchmarks.
 DWORD WaveOutEmulationOpenDevices(void);
