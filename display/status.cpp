@@ -5,9 +5,10 @@
 
 #include "display/display.h"
 
-struct StatusSource;
-// Converts one source's value into the status bar's fields.
-typedef void (*StatusReader)(const StatusSource *source, DeviceStatus *status);
+// How a source's value reaches the status: most are numbers that a setter
+// converts; the operator's name is text, and the time is the clock's own.
+enum SourceKind { SOURCE_NUMBER, SOURCE_TEXT, SOURCE_CLOCK };
+typedef void (*StatusSetter)(DeviceStatus *status, DWORD value);
 
 struct StatusSource {
     HKEY root;
@@ -15,93 +16,82 @@ struct StatusSource {
     const WCHAR *value;
     UINT mask; // the part of the status it feeds, posted with its change
     bool watched;
-    StatusReader read;
+    SourceKind kind;
+    StatusSetter set; // for a number
 };
 
-static bool GetSourceDWORD(const StatusSource *source, DWORD *value)
+static void SetSignal(DeviceStatus *status, DWORD value)
 {
-    return SUCCEEDED(RegistryGetDWORD(source->root, source->key, source->value, value));
+    status->signalLevel = SignalLevelFromRaw((int)value);
 }
 
-static void ReadSignal(const StatusSource *source, DeviceStatus *status)
+static void SetBattery(DeviceStatus *status, DWORD value)
 {
-    DWORD value;
-    if (GetSourceDWORD(source, &value))
-        status->signalLevel = SignalLevelFromRaw((int)value);
+    status->batteryLevel = BatteryLevelFromMain(value);
 }
 
-static void ReadOperator(const StatusSource *source, DeviceStatus *status)
+static void SetBluetooth(DeviceStatus *status, DWORD value)
 {
-    RegistryGetString(source->root, source->key, source->value, status->operatorName, OPERATOR_NAME_CAPACITY);
+    status->bluetoothBit0 = (value & 1) != 0;
+    status->bluetoothBit2 = (value & 4) != 0;
 }
 
-// The stored time only tells that the minute has turned; the text is the
-// clock's own, in the user's format.
-static void ReadTime(const StatusSource *, DeviceStatus *status)
+static void SetSoundMode(DeviceStatus *status, DWORD value)
 {
-    GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, NULL, NULL, status->timeText, TIME_TEXT_CAPACITY);
+    status->soundModeZero = value == 0;
+    status->soundModeOne = value == 1;
 }
 
-static void ReadBattery(const StatusSource *source, DeviceStatus *status)
+static void SetWifi(DeviceStatus *status, DWORD value)
 {
-    DWORD value;
-    if (GetSourceDWORD(source, &value))
-        status->batteryLevel = BatteryLevelFromMain(value);
+    status->wifiBit1 = (value & 2) != 0;
 }
 
-static void ReadBluetooth(const StatusSource *source, DeviceStatus *status)
+static void SetConnections(DeviceStatus *status, DWORD value)
 {
-    DWORD value;
-    if (GetSourceDWORD(source, &value)) {
-        status->bluetoothBit0 = (value & 1) != 0;
-        status->bluetoothBit2 = (value & 4) != 0;
-    }
-}
-
-static void ReadSoundMode(const StatusSource *source, DeviceStatus *status)
-{
-    DWORD value;
-    if (GetSourceDWORD(source, &value)) {
-        status->soundModeZero = value == 0;
-        status->soundModeOne = value == 1;
-    }
-}
-
-static void ReadWifi(const StatusSource *source, DeviceStatus *status)
-{
-    DWORD value;
-    if (GetSourceDWORD(source, &value))
-        status->wifiBit1 = (value & 2) != 0;
-}
-
-static void ReadConnections(const StatusSource *source, DeviceStatus *status)
-{
-    DWORD value;
-    if (GetSourceDWORD(source, &value))
-        status->hasConnections = value != 0;
+    status->hasConnections = value != 0;
 }
 
 // In the order they are read. The operator's name is read but not watched:
-// a new one shows at the next start.
+// a new one shows at the next start. The stored time only tells that the
+// minute has turned; the text is the clock's own, in the user's format.
 static const StatusSource statusSources[] = {
     {SN_PHONESIGNALSTRENGTHRAW_ROOT, SN_PHONESIGNALSTRENGTHRAW_PATH, SN_PHONESIGNALSTRENGTHRAW_VALUE, STATUS_SIGNAL,
-     true, ReadSignal},
+     true, SOURCE_NUMBER, SetSignal},
     {SN_PHONEOPERATORNAME_ROOT, SN_PHONEOPERATORNAME_PATH, SN_PHONEOPERATORNAME_VALUE, STATUS_OPERATOR, false,
-     ReadOperator},
-    {SN_TIME_ROOT, SN_TIME_PATH, SN_TIME_VALUE, STATUS_TIME, true, ReadTime},
+     SOURCE_TEXT, NULL},
+    {SN_TIME_ROOT, SN_TIME_PATH, SN_TIME_VALUE, STATUS_TIME, true, SOURCE_CLOCK, NULL},
     {SN_POWERBATTERYSTRENGTH_ROOT, SN_POWERBATTERYSTRENGTH_PATH, SN_POWERBATTERYSTRENGTH_VALUE, STATUS_BATTERY, true,
-     ReadBattery},
+     SOURCE_NUMBER, SetBattery},
     {SN_BLUETOOTHSTATEPOWERON_ROOT, SN_BLUETOOTHSTATEPOWERON_PATH, SN_BLUETOOTHSTATEPOWERON_VALUE, STATUS_BLUETOOTH,
-     true, ReadBluetooth},
+     true, SOURCE_NUMBER, SetBluetooth},
     {SN_SOUNDMODEOVERRIDE_ROOT, SN_SOUNDMODEOVERRIDE_PATH, SN_SOUNDMODEOVERRIDE_VALUE, STATUS_SOUND_MODE, true,
-     ReadSoundMode},
-    {SN_WIFISTATEPOWERON_ROOT, SN_WIFISTATEPOWERON_PATH, SN_WIFISTATEPOWERON_VALUE, STATUS_NETWORK, true, ReadWifi},
+     SOURCE_NUMBER, SetSoundMode},
+    {SN_WIFISTATEPOWERON_ROOT, SN_WIFISTATEPOWERON_PATH, SN_WIFISTATEPOWERON_VALUE, STATUS_NETWORK, true,
+     SOURCE_NUMBER, SetWifi},
     {SN_CONNECTIONSCOUNT_ROOT, SN_CONNECTIONSCOUNT_PATH, SN_CONNECTIONSCOUNT_VALUE, STATUS_NETWORK, true,
-     ReadConnections},
+     SOURCE_NUMBER, SetConnections},
 };
 #define STATUS_SOURCE_COUNT (int)(sizeof(statusSources) / sizeof(statusSources[0]))
 static_assert(sizeof(statusSources) / sizeof(statusSources[0]) == STATUS_WATCH_COUNT + 1,
               "one handle for each source but the operator's name");
+
+static void ReadSource(const StatusSource *source, DeviceStatus *status)
+{
+    DWORD value;
+    switch (source->kind) {
+    case SOURCE_NUMBER:
+        if (SUCCEEDED(RegistryGetDWORD(source->root, source->key, source->value, &value)))
+            source->set(status, value);
+        break;
+    case SOURCE_TEXT:
+        RegistryGetString(source->root, source->key, source->value, status->operatorName, OPERATOR_NAME_CAPACITY);
+        break;
+    case SOURCE_CLOCK:
+        GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, NULL, NULL, status->timeText, TIME_TEXT_CAPACITY);
+        break;
+    }
+}
 
 void RegisterStatusNotifications(HWND window)
 {
@@ -131,7 +121,7 @@ void ReadStatus(UINT mask)
 {
     for (int i = 0; i < STATUS_SOURCE_COUNT; i++) {
         if (mask & statusSources[i].mask)
-            statusSources[i].read(&statusSources[i], &app.status);
+            ReadSource(&statusSources[i], &app.status);
     }
 }
 
