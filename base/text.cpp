@@ -148,7 +148,7 @@ const WCHAR *TextFindUnit(const WCHAR *text, WCHAR unit)
     return NULL;
 }
 
-const WCHAR *TextFindLastUnit(const WCHAR *text, WCHAR unit)
+static const WCHAR *TextFindLastUnit(const WCHAR *text, WCHAR unit)
 {
     const WCHAR *last = NULL;
     for (; *text; text++) {

@@ -13,7 +13,6 @@ BOOL TextAppend(WCHAR *dest, size_t capacity, const WCHAR *source);
 BOOL TextFormat(WCHAR *dest, size_t capacity, const WCHAR *format, ...);
 const WCHAR *TextFind(const WCHAR *text, const WCHAR *what);
 const WCHAR *TextFindUnit(const WCHAR *text, WCHAR unit);
-const WCHAR *TextFindLastUnit(const WCHAR *text, WCHAR unit);
 BOOL TextStartsWith(const WCHAR *text, const WCHAR *prefix);
 BOOL TextEqual(const WCHAR *a, const WCHAR *b);
 int ParseDecimal(const WCHAR *text);

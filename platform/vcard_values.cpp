@@ -26,7 +26,7 @@ static bool IsControl(unsigned long code)
     return code < 0x20 || (code >= 0x7F && code < 0xA0);
 }
 
-void PutCode(WideText *out, unsigned long code)
+static void PutCode(WideText *out, unsigned long code)
 {
     // A NUL would end the text early and hide what follows it: it carries
     // nothing in a name or a number, so it is left out.

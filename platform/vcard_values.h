@@ -25,9 +25,6 @@ struct WideText {
 
 WideText StartText(wchar_t *text, size_t capacity);
 void PutUnits(WideText *out, const wchar_t *units, size_t count);
-// One character; a NUL is left out and any other control character becomes
-// a space.
-void PutCode(WideText *out, unsigned long code);
 // Bytes in the given charset; invalid UTF-8 becomes U+FFFD.
 void PutDecoded(WideText *out, Bytes bytes, Charset charset);
 
