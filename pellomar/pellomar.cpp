@@ -63,6 +63,8 @@ static Page PageFromCommandLine(const wchar_t *commandLine)
 }
 
 // <device>\Pellomar\Pellomar.exe reads the dialer's <device>\Zembrik\contacts.vcf.
+// An installed pair shares the user's ...\Zembrik\ folder, which this finds
+// all the same.
 static std::wstring StorePath()
 {
     std::wstring own = ContactStorePath();

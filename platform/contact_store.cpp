@@ -12,8 +12,9 @@
 std::wstring ContactStorePath()
 {
     WCHAR folder[MAX_PATH];
-    EmulationExecutableFolder(folder, MAX_PATH);
-    return std::wstring(folder) + L"contacts.vcf";
+    EmulationDataFolder(folder, MAX_PATH);
+    // No folder: no store, rather than a file in whatever folder is current.
+    return folder[0] ? std::wstring(folder) + L"contacts.vcf" : std::wstring();
 }
 
 std::vector<StoredContact> ParseVCards(const std::string &bytes)

@@ -1,5 +1,5 @@
-// The emulated phone's contact store: "contacts.vcf" beside the running
-// executable. It reads the vCard 2.1, 3.0 and 4.0 cards that phones and
+// The emulated phone's contact store: "contacts.vcf" in the device's data
+// folder (beside the running executable unless it is an installed copy). It reads the vCard 2.1, 3.0 and 4.0 cards that phones and
 // address books export (platform/vcard_reader.h) and writes vCard 3.0.
 #pragma once
 #include <string>
@@ -10,7 +10,8 @@ struct StoredContact {
     std::vector<std::wstring> numbers;
 };
 
-// The store file: "contacts.vcf" in the folder of the running executable.
+// The store file: "contacts.vcf" in the device's data folder; empty when
+// there is no such folder.
 std::wstring ContactStorePath();
 
 // At most this many cards are read from one file...

@@ -1,6 +1,6 @@
 // The phone's telephony service on the desktop. Call requests are accepted
 // by appending "destination<TAB>called party<LF>" (UTF-8) to calls.log in the
-// executable's folder; a request whose texts hold a control character is
+// device's data folder (platform/emulation.h); a request whose texts hold a control character is
 // refused, so that the log keeps one line per call. With "CallHandoff" set
 // to 1, each call is also handed to the computer's handler of tel: links,
 // and refused when there is none. The line functions see the configured
@@ -102,11 +102,11 @@ bool HoldsControlCharacter(const WCHAR *text)
     return false;
 }
 
-// Appends the call's line to calls.log beside the executable.
+// Appends the call's line to calls.log in the device's data folder.
 bool RecordCall(const WCHAR *destination, const WCHAR *calledParty)
 {
     WCHAR path[MAX_PATH];
-    EmulationExecutableFolder(path, MAX_PATH);
+    EmulationDataFolder(path, MAX_PATH);
     if (!path[0] || wcslen(path) + wcslen(L"calls.log") >= MAX_PATH)
         return false;
     wcscat(path, L"calls.log");

@@ -1,10 +1,12 @@
 // The phone's contact file: reading what other programs wrote, and writing
 // cards that read back the same.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <string>
 
 #include "platform/contact_store.h"
+#include "platform/emulation.h"
 #include "platform/vcard_reader.h"
 #include "support/test_support.h"
 
@@ -371,9 +373,61 @@ TEST_F(ContactFileTest, AppendAfterUnterminatedLastLineStartsANewLine)
     ExpectContact(cards[1], L"New", {L"1"});
 }
 
-TEST(ContactStorePath, IsBesideTheExecutable)
+// Where the device's files go: beside a copy that no install recorded, in
+// the user's application data for an installed one.
+class DataFolderTest : public ::testing::Test
 {
-    EXPECT_EQ(ExecutableFolder() + L"contacts.vcf", ContactStorePath());
+  protected:
+    void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, INSTALL_KEY); }
+    static void RecordInstallFolder(const std::wstring &folder)
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_LOCAL_MACHINE, INSTALL_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL));
+        RegSetValueExW(key, INSTALL_FOLDER_VALUE, 0, REG_SZ, (const BYTE *)folder.c_str(),
+                       (DWORD)(folder.size() + 1) * sizeof(WCHAR));
+        RegCloseKey(key);
+    }
+    static std::wstring DataFolder()
+    {
+        WCHAR folder[MAX_PATH];
+        EmulationDataFolder(folder, MAX_PATH);
+        return folder;
+    }
+};
+
+TEST_F(DataFolderTest, ACopyOutsideTheRecordedInstallKeepsItsFilesBesideItself)
+{
+    std::wstring own = ExecutableFolder();
+    EXPECT_EQ(own, DataFolder());
+    EXPECT_EQ(own + L"contacts.vcf", ContactStorePath());
+    RecordInstallFolder(L"C:\\Program Files\\Zembrik");
+    EXPECT_EQ(own, DataFolder()) << "another copy is the installed one";
+    // A folder whose name is only the start of ours is another folder.
+    RecordInstallFolder(own.substr(0, own.size() - 2));
+    EXPECT_EQ(own, DataFolder());
+    RecordInstallFolder(L"");
+    EXPECT_EQ(own, DataFolder());
+}
+
+TEST_F(DataFolderTest, AnInstalledCopyWritesInTheUsersApplicationData)
+{
+    WCHAR appData[MAX_PATH];
+    ASSERT_EQ(S_OK, SHGetFolderPathW(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, appData));
+    std::wstring expected = std::wstring(appData) + L"\\Zembrik\\";
+    RemoveDirectoryW(expected.c_str());
+
+    // The install's folder holds the program's own; names compare as
+    // Windows compares them, whatever the case or a trailing backslash.
+    std::wstring own = ExecutableFolder();
+    std::wstring parent = own.substr(0, own.find_last_of(L'\\', own.size() - 2) + 1);
+    CharUpperW(&parent[0]);
+    RecordInstallFolder(parent);
+    EXPECT_EQ(expected, DataFolder());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(expected.c_str())) << "made at its first use";
+    EXPECT_EQ(expected + L"contacts.vcf", ContactStorePath());
+    RecordInstallFolder(own.substr(0, own.size() - 1));
+    EXPECT_EQ(expected, DataFolder());
 }
 
 } // namespace
