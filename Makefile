@@ -6,13 +6,17 @@
 # make bench - build the benchmarks and print their table (BENCH_RUNS, BENCH_IDLE_SECONDS, BENCH_MODES)
 # make device - build the phone's executable and its install file (ARM Windows CE)
 #              in build-device, with the toolchain at CEGCC_PREFIX
+# make install - install the dialer as a desktop application under PREFIX
+#              (default /usr/local as root, ~/.local otherwise), staged under
+#              DESTDIR when it is set; make uninstall removes what it installed
 BUILD ?= build
 DEVICE_BUILD ?= build-device
 CEGCC_PREFIX ?= $(CURDIR)/.cache/arm-mingw32ce
 SCREEN ?= 240x320
 DPI ?= 96
+PREFIX ?= $(if $(filter 0,$(shell id -u)),/usr/local,$(HOME)/.local)
 
-.PHONY: all deps configure build run test fuzz bench device screenshots skin clean
+.PHONY: all deps configure build run test fuzz bench device install uninstall screenshots skin clean
 
 all: build
 
@@ -47,6 +51,12 @@ device: deps
 	@tools/device-toolchain.sh $(CEGCC_PREFIX)
 	@cmake -S . -B $(DEVICE_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/arm-mingw32ce.cmake -DCEGCC_PREFIX=$(CEGCC_PREFIX) >/dev/null
 	@cmake --build $(DEVICE_BUILD) -j2
+
+install: build
+	@DESTDIR="$(DESTDIR)" packaging/install.sh install "$(BUILD)" "$(PREFIX)"
+
+uninstall:
+	@DESTDIR="$(DESTDIR)" packaging/install.sh uninstall "$(BUILD)" "$(PREFIX)"
 
 # The README's pictures, remade from the current build.
 screenshots: build

@@ -23,25 +23,15 @@ if [ "$current" != "$(printf '0x%x' "$dpi")" ]; then
     boot_wine_prefix
 fi
 
-# Calls go to the desktop's phone app: the hand-off on, and tel: links opened
-# the way Wine opens mailto: links, through winebrowser and xdg-open. Wine's
-# bridge cannot tell whether xdg-open found a program, so the link is
-# registered only while the desktop names a phone app (and not Zembrik
-# itself); without one, each call is refused with a message. The desktop's
-# choice is only read here: it is the user's to make (see the README).
-wine reg add 'HKLM\Software\DeviceEmulation' /v CallHandoff /t REG_DWORD /d 1 /f >/dev/null 2>&1
-phone_app=$(xdg-mime query default x-scheme-handler/tel 2>/dev/null || true)
-case "$phone_app" in
-    "" | *[Zz]embrik*)
-        wine reg delete 'HKCR\tel' /f >/dev/null 2>&1 || true
-        echo "No phone app opens tel: links on this desktop: calls are refused (see the README)."
-        ;;
-    *)
-        wine reg add 'HKCR\tel' /v 'URL Protocol' /d '' /f >/dev/null 2>&1
-        wine reg add 'HKCR\tel\shell\open\command' /ve /d 'C:\windows\system32\winebrowser.exe "%1"' /f >/dev/null 2>&1
-        echo "Calls are handed to $phone_app."
-        ;;
-esac
+# Calls go to the desktop's phone app (see the README); the desktop's choice
+# is only read here: it is the user's to make.
+phone_app=$(desktop_phone_app)
+calls_handoff_registry "$phone_app" | import_registry
+if [ -n "$phone_app" ]; then
+    echo "Calls are handed to $phone_app."
+else
+    echo "No phone app opens tel: links on this desktop: calls are refused (see the README)."
+fi
 
 cd "$build/device/Zembrik"
 exec wine explorer "/desktop=Zembrik,$screen" zembrik.exe
