@@ -4,6 +4,8 @@
 # make fuzz  - build the fuzz targets natively with sanitizers and run each
 #              for FUZZ_SECONDS (default 60)
 # make bench - build the benchmarks and print their table (BENCH_RUNS, BENCH_IDLE_SECONDS, BENCH_MODES)
+# make dist  - build the Windows setup program and portable zip with NSIS in
+#              build/dist (zembrik-VERSION-setup.exe, zembrik-VERSION.zip)
 # make device - build the phone's executable and its install file (ARM Windows CE)
 #              in build-device, with the toolchain at CEGCC_PREFIX
 # make install - install the dialer as a desktop application under PREFIX
@@ -16,7 +18,7 @@ SCREEN ?= 240x320
 DPI ?= 96
 PREFIX ?= $(if $(filter 0,$(shell id -u)),/usr/local,$(HOME)/.local)
 
-.PHONY: all deps configure build run test fuzz bench device install uninstall screenshots skin clean
+.PHONY: all deps configure build dist run test fuzz bench device install uninstall screenshots skin clean
 
 all: build
 
@@ -37,7 +39,10 @@ build: configure
 run: build
 	@tools/run-dialer.sh $(BUILD) $(SCREEN) $(DPI)
 
-test: build device
+dist: build
+	@cmake --build $(BUILD) --target dist
+
+test: build device dist
 	@tools/run-tests.sh $(BUILD)
 
 fuzz:
