@@ -18,7 +18,7 @@ SCREEN ?= 240x320
 DPI ?= 96
 PREFIX ?= $(if $(filter 0,$(shell id -u)),/usr/local,$(HOME)/.local)
 
-.PHONY: all deps configure build dist run test fuzz bench device install uninstall screenshots skin clean
+.PHONY: all deps configure build dist run test fuzz bench device install uninstall screenshots skin icon clean
 
 all: build
 
@@ -74,6 +74,12 @@ screenshots: build
 skin: configure
 	@cmake --build $(BUILD)/native --target make_skin
 	@$(BUILD)/native/make_skin skins/default.png
+
+# Redraws the application icon: the Windows icon file and the Linux desktop's
+# sizes in the hicolor theme's layout.
+icon: configure
+	@cmake --build $(BUILD)/native --target make_icon
+	@$(BUILD)/native/make_icon packaging/icons
 
 clean:
 	rm -rf $(BUILD)

@@ -39,6 +39,10 @@ static void HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
     SendMessageW(running, WM_COPYDATA, 0, (LPARAM)&data);
 }
 
+// No class icon: loading it, and the small one the system derives from it,
+// adds a few milliseconds before the first paint under Wine. Explorer,
+// shortcuts and installers take the program's icon from the executable's
+// resource (app/zembrik.rc).
 static bool RegisterMainWindowClass(HINSTANCE instance)
 {
     WNDCLASSW windowClass;

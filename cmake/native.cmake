@@ -22,9 +22,16 @@ else()
   endforeach()
 endif()
 
-# The skin's generator (make skin).
+# The skin's and the application icon's generators (make skin, make icon),
+# with the PNG writer they share.
+add_library(png_writer STATIC tools/png_writer.cpp)
+target_compile_options(png_writer PRIVATE -O2)
 add_executable(make_skin tools/make_skin.cpp)
-target_compile_options(make_skin PRIVATE -O2)
+add_executable(make_icon tools/make_icon.cpp)
+foreach(generator make_skin make_icon)
+  target_compile_options(${generator} PRIVATE -O2)
+  target_link_libraries(${generator} PRIVATE png_writer)
+endforeach()
 # The real-sound test's helpers: a recorder that times each piece as it
 # arrives, and the DTMF check of the recording.
 add_executable(timed_record tests/sound/timed_record.cpp)

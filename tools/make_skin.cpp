@@ -1,6 +1,6 @@
 // Draws Zembrik's default skin: the 240x120 sprite sheet of status-bar icons, battery parts,
 // keypad key icons and the normal/selected tab strips, written as an 8-bit RGB PNG.
-// Rerun with: g++ -O2 -o build/make_skin tools/make_skin.cpp && build/make_skin skins/default.png
+// Rerun with: make skin
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "png_writer.h"
 
 struct Color { uint8_t r, g, b; };
 
@@ -300,71 +302,11 @@ static void drawTabStrip(Canvas& c, int y, Color top, Color bottom, Color icon) 
     }
 }
 
-// ---- PNG writer: stored deflate blocks keep it short, and the file is small anyway ----
-static uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
-    static uint32_t table[256];
-    if (!table[1])
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t v = i;
-            for (int k = 0; k < 8; ++k) v = (v & 1) ? 0xEDB88320u ^ (v >> 1) : v >> 1;
-            table[i] = v;
-        }
-    crc = ~crc;
-    for (size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-static uint32_t adler32(const std::vector<uint8_t>& d) {
-    uint32_t a = 1, b = 0;
-    for (uint8_t v : d) { a = (a + v) % 65521; b = (b + a) % 65521; }
-    return (b << 16) | a;
-}
-
-static void put32(std::vector<uint8_t>& o, uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) o.push_back(uint8_t(v >> s));
-}
-
-static void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    put32(out, uint32_t(data.size()));
-    size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    put32(out, crc32(out.data() + start, out.size() - start));
-}
-
+// Rows of RGB bytes for the shared writer, which keeps the skin's file in stored blocks.
 static bool writePng(const Canvas& c, const std::string& path) {
-    std::vector<uint8_t> raw;
-    for (int y = 0; y < c.h; ++y) {
-        raw.push_back(0);  // filter: none
-        for (int x = 0; x < c.w; ++x) {
-            const Color& p = c.px[size_t(y) * c.w + x];
-            raw.insert(raw.end(), {p.r, p.g, p.b});
-        }
-    }
-    std::vector<uint8_t> z = {0x78, 0x01};
-    for (size_t pos = 0; pos < raw.size() || pos == 0;) {
-        size_t n = std::min<size_t>(65535, raw.size() - pos);
-        bool last = pos + n == raw.size();
-        z.insert(z.end(), {uint8_t(last), uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
-        z.insert(z.end(), raw.begin() + pos, raw.begin() + pos + n);
-        pos += n;
-        if (last) break;
-    }
-    put32(z, adler32(raw));
-
-    std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> ihdr;
-    put32(ihdr, uint32_t(c.w));
-    put32(ihdr, uint32_t(c.h));
-    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-    chunk(out, "IHDR", ihdr);
-    chunk(out, "IDAT", z);
-    chunk(out, "IEND", {});
-
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    return std::fclose(f) == 0 && ok;
+    std::vector<uint8_t> bytes;
+    for (const Color& p : c.px) bytes.insert(bytes.end(), {p.r, p.g, p.b});
+    return WritePng(path, c.w, c.h, 3, bytes, PngPacking::Stored);
 }
 
 int main(int argc, char** argv) {
