@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <wchar.h>
 
+#include "app/resource.h"
 #include "app/shell.h"
 
 #include "base/text.h"
@@ -40,7 +41,8 @@ static void HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
 }
 
 // No class icon: loading it, and the small one the system derives from it,
-// adds a few milliseconds before the first paint under Wine. Explorer,
+// adds a few milliseconds before the first paint under Wine. The window
+// gets its icons once it is on screen (ShowWindowIcons); Explorer,
 // shortcuts and installers take the program's icon from the executable's
 // resource (app/zembrik.rc).
 static bool RegisterMainWindowClass(HINSTANCE instance)
@@ -67,6 +69,27 @@ static HWND CreateMainWindow(HINSTANCE instance)
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     return CreateWindowExW(WS_EX_NODRAG, ZEMBRIK_CLASS_NAME, ZEMBRIK_TITLE, WS_POPUP | WS_SYSMENU, work.left,
                            work.top, work.right - work.left, work.bottom - work.top, NULL, NULL, instance, NULL);
+}
+
+// The taskbar's and the task switcher's icons. The phone's shell shows
+// none for a full-screen window.
+static void ShowWindowIcons(HWND window, HINSTANCE instance)
+{
+#if ZEMBRIK_DESKTOP
+    static const struct {
+        WPARAM kind;
+        int widthMetric, heightMetric;
+    } icons[] = {{ICON_BIG, SM_CXICON, SM_CYICON}, {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}};
+    for (int i = 0; i < 2; i++) {
+        HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(PROGRAM_ICON_ID), IMAGE_ICON,
+                                 GetSystemMetrics(icons[i].widthMetric), GetSystemMetrics(icons[i].heightMetric),
+                                 LR_SHARED);
+        SendMessageW(window, WM_SETICON, icons[i].kind, (LPARAM)icon);
+    }
+#else
+    (void)window;
+    (void)instance;
+#endif
 }
 
 // Density scaling, fonts, status values and the first layout, in the order
@@ -114,6 +137,7 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     StartDisplay(window);
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    ShowWindowIcons(window, instance);
     // Those that came while the command line's link was being refused.
     HandleHeldHandOvers(window);
     return window;

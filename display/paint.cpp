@@ -15,7 +15,13 @@
 #define BEVEL_DARK RGB(18, 22, 31)
 #define BEVEL_LIGHT RGB(51, 57, 66)
 #define HIGHLIGHT_ALPHA 128
-#define TITLE_LINE L"Zembrik v0.4 - www.orvendel.com"
+#define WIDE_TEXT_OF(x) L##x
+#define WIDE_TEXT(x) WIDE_TEXT_OF(x)
+#define NUMBER_TEXT_OF(x) #x
+#define NUMBER_TEXT(x) WIDE_TEXT(NUMBER_TEXT_OF(x))
+// "Zembrik v0.4 - ": the project's version, major and minor.
+#define TITLE_LINE                                                                                                   \
+    L"Zembrik v" NUMBER_TEXT(ZEMBRIK_VERSION_MAJOR) L"." NUMBER_TEXT(ZEMBRIK_VERSION_MINOR) L" - www.orvendel.com"
 #define SMALLEST_NUMBER_FONT 4
 // The tab icons' rows in the skin: each icon 48 by 40, plain above selected.
 #define SKIN_TAB_TOP 40

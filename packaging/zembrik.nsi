@@ -1,7 +1,7 @@
 ; The Windows setup program: the dialer and its companion, side by side as a
 ; phone has them, for every user of the machine.
 ; Built by the dist target (packaging/CMakeLists.txt), which defines:
-;   VERSION       the program's version, three numbers (1.0.0)
+;   VERSION       the program's version, three numbers (0.4.0)
 ;   ZEMBRIK_EXE   the dialer, SKIN its skin, PELLOMAR_EXE the companion
 ;   OUTFILE       the setup program to write
 ;   ICON          (optional) the icon of the setup and uninstall programs
