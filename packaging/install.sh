@@ -20,16 +20,17 @@ esac
 sed_prefix=$(printf '%s' "$prefix" | sed 's/[&|]/\\&/g')
 root="${DESTDIR:-}$prefix"
 
-# What is installed, one line each: how (copy, or fill in the paths), the
-# mode, the destination below PREFIX, and the source.
+# What is installed, one line each: how (copy; strip, a program without the
+# build's debugging information; or fill in the paths), the mode, the
+# destination below PREFIX, and the source.
 installed_files() {
     cat <<EOF2
 fill 755 bin/zembrik $source/packaging/zembrik.in
 fill 644 share/applications/zembrik.desktop $source/packaging/zembrik.desktop.in
 copy 644 lib/zembrik/wine-env.sh $source/tools/wine-env.sh
-copy 644 lib/zembrik/Zembrik/zembrik.exe $build/device/Zembrik/zembrik.exe
+strip 644 lib/zembrik/Zembrik/zembrik.exe $build/device/Zembrik/zembrik.exe
 copy 644 lib/zembrik/Zembrik/default.png $source/skins/default.png
-copy 644 lib/zembrik/Pellomar/Pellomar.exe $build/device/Pellomar/Pellomar.exe
+strip 644 lib/zembrik/Pellomar/Pellomar.exe $build/device/Pellomar/Pellomar.exe
 EOF2
     for icon in "$source"/packaging/icons/hicolor/*/apps/zembrik.png; do
         [ -f "$icon" ] && echo "copy 644 share/icons/hicolor/${icon#"$source"/packaging/icons/hicolor/} $icon"
@@ -56,11 +57,11 @@ install)
             exit 1
         fi
         mkdir -p "$(dirname "$root/$destination")"
-        if [ "$how" = fill ]; then
-            sed -e "s|@BINDIR@|$sed_prefix/bin|g" -e "s|@LIBDIR@|$sed_prefix/lib/zembrik|g" "$file" >"$root/$destination"
-        else
-            cp "$file" "$root/$destination"
-        fi
+        case "$how" in
+            fill) sed -e "s|@BINDIR@|$sed_prefix/bin|g" -e "s|@LIBDIR@|$sed_prefix/lib/zembrik|g" "$file" >"$root/$destination" ;;
+            strip) x86_64-w64-mingw32-strip -o "$root/$destination" "$file" ;;
+            *) cp "$file" "$root/$destination" ;;
+        esac
         chmod "$mode" "$root/$destination"
         echo "  $root/$destination"
     done
