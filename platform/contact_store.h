@@ -1,6 +1,7 @@
 // The emulated phone's contact store: "contacts.vcf" in the device's data
-// folder (beside the running executable unless it is an installed copy). It reads the vCard 2.1, 3.0 and 4.0 cards that phones and
-// address books export (platform/vcard_reader.h) and writes vCard 3.0.
+// folder (beside the running executable unless it is an installed copy). It
+// reads the vCard 2.1, 3.0 and 4.0 cards that phones and address books
+// export (platform/vcard_reader.h) and writes vCard 3.0.
 #pragma once
 #include <string>
 #include <vector>

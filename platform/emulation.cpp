@@ -20,21 +20,27 @@ DWORD EmulationGetDWORD(const WCHAR *valueName, DWORD defaultValue)
     return value;
 }
 
-void EmulationGetString(const WCHAR *valueName, WCHAR *out, DWORD capacity, const WCHAR *defaultText)
+// A REG_SZ value under HKEY_LOCAL_MACHINE, terminated within capacity.
+static bool ReadMachineText(const WCHAR *keyName, const WCHAR *valueName, WCHAR *out, DWORD capacity)
 {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, DEVICE_EMULATION_KEY, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-        DWORD type = 0;
-        DWORD size = capacity * sizeof(WCHAR);
-        LONG result = RegQueryValueExW(key, valueName, NULL, &type, (BYTE *)out, &size);
-        RegCloseKey(key);
-        if (result == ERROR_SUCCESS && type == REG_SZ) {
-            DWORD units = size / sizeof(WCHAR);
-            out[units < capacity ? units : capacity - 1] = 0;
-            return;
-        }
-    }
-    lstrcpynW(out, defaultText, (int)capacity);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyName, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD size = capacity * sizeof(WCHAR);
+    LONG result = RegQueryValueExW(key, valueName, NULL, &type, (BYTE *)out, &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    DWORD units = size / sizeof(WCHAR);
+    out[units < capacity ? units : capacity - 1] = 0;
+    return true;
+}
+
+void EmulationGetString(const WCHAR *valueName, WCHAR *out, DWORD capacity, const WCHAR *defaultText)
+{
+    if (!ReadMachineText(DEVICE_EMULATION_KEY, valueName, out, capacity))
+        lstrcpynW(out, defaultText, (int)capacity);
 }
 
 void EmulationExecutableFolder(WCHAR *out, DWORD capacity)
@@ -65,17 +71,8 @@ static bool PathIsInFolder(const WCHAR *path, const WCHAR *folder)
 static bool IsInstalledCopy(const WCHAR *executableFolder)
 {
     WCHAR installFolder[MAX_PATH];
-    DWORD size = sizeof(installFolder) - sizeof(WCHAR);
-    DWORD type = 0;
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, INSTALL_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    LONG result = RegQueryValueExW(key, INSTALL_FOLDER_VALUE, NULL, &type, (BYTE *)installFolder, &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ)
-        return false;
-    installFolder[size / sizeof(WCHAR)] = 0;
-    return PathIsInFolder(executableFolder, installFolder);
+    return ReadMachineText(INSTALL_KEY, INSTALL_FOLDER_VALUE, installFolder, MAX_PATH) &&
+           PathIsInFolder(executableFolder, installFolder);
 }
 
 void EmulationDataFolder(WCHAR *out, DWORD capacity)

@@ -17,11 +17,8 @@ cleanup() {
 trap cleanup EXIT
 cp "$build/zembrik.exe" "$folder/"
 
-export HOME="$folder/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
-export XDG_CONFIG_DIRS="$folder/system/config" XDG_DATA_DIRS="$folder/system/data"
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" "$XDG_CONFIG_DIRS" "$XDG_DATA_DIRS"
+. "$(dirname "$0")/private_desktop.sh"
+private_desktop "$folder"
 
 links="$folder/links"
 : >"$links"

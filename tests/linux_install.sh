@@ -11,11 +11,8 @@ set -u
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
 folder=$(mktemp -d "$build/tests/run-install.XXXXXX")
-export HOME="$folder/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
-export XDG_CONFIG_DIRS="$folder/system/config" XDG_DATA_DIRS="$folder/system/data"
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_DIRS" "$XDG_DATA_DIRS"
+. "$source/tests/private_desktop.sh"
+private_desktop "$folder"
 user_prefix="$XDG_DATA_HOME/zembrik"
 cleanup() {
     WINEPREFIX="$user_prefix" wineserver -k >/dev/null 2>&1

@@ -14,15 +14,19 @@ setup="$build/dist/zembrik-$version-setup.exe"
 zip="$build/dist/zembrik-$version.zip"
 
 mkdir -p "$build/tests"
-export WINEPREFIX
-WINEPREFIX=$(mktemp -d "$build/tests/run-installer.XXXXXX")
+folder=$(mktemp -d "$build/tests/run-installer.XXXXXX")
+export WINEPREFIX="$folder/prefix"
+# Wine mirrors the setup's Start-menu shortcut into the desktop's menu and
+# icons: into folders of the test's own, never the user's.
+. "$(dirname "$0")/private_desktop.sh"
+private_desktop "$folder"
 . "$tools/wine-env.sh"
 dialer=""
 cleanup() {
     [ -n "$dialer" ] && kill "$dialer" 2>/dev/null
     wineserver -k >/dev/null 2>&1
     timeout 20 wineserver -w >/dev/null 2>&1
-    rm -rf "$WINEPREFIX"
+    rm -rf "$folder"
 }
 trap cleanup EXIT
 

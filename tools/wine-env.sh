@@ -13,7 +13,9 @@ boot_wine_prefix() {
 }
 
 # The program that the desktop opens tel: links with, unless that is
-# Zembrik itself: its calls would come back to it as links.
+# Zembrik itself: its calls would come back to it as links. It reads the
+# caller's desktop (HOME and the XDG folders): make run and the launcher are
+# the user's own; a test calls it only with folders of its own.
 desktop_phone_app() {
     app=$(xdg-mime query default x-scheme-handler/tel 2>/dev/null || true)
     case "$app" in
