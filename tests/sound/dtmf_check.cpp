@@ -1,7 +1,8 @@
 // Checks a recording of the sound card's output (16-bit mono PCM, little
 // endian) for one held key's DTMF tone: it must sound at least the given
-// time, hold exactly its row and column frequency of the eight, end within
-// MAX_END_LAG_MS of the key-up and be followed by silence. Built for the
+// time, hold exactly its row and column frequency of the eight (in the
+// median of its 100 ms pieces), end within MAX_END_LAG_MS of the key-up
+// and be followed by silence. Built for the
 // host, it reads what timed_record wrote: the samples, and in TIMES when
 // they arrived. The key-up went out between KEY_UP_SENT_NS and
 // KEY_UP_DONE_NS, wall clock in nanoseconds (`date +%s%N`): the tone must
@@ -11,6 +12,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <numbers>
 #include <vector>
 
@@ -28,17 +30,36 @@ struct Arrival {
     long long samples; // ...this many samples
 };
 
-// Amplitude (of full scale 32767) of one frequency over a stretch.
+// Amplitude (of full scale 32767) of one frequency over a stretch,
+// Hann-weighted so that a neighbouring DTMF frequency does not leak in.
 double Goertzel(const std::vector<short> &samples, size_t from, size_t count, double frequency, double rate)
 {
-    double coefficient = 2 * cos(2 * std::numbers::pi * frequency / rate), s1 = 0, s2 = 0;
-    for (size_t i = from; i < from + count; i++) {
-        double s0 = samples[i] + coefficient * s1 - s2;
+    double coefficient = 2 * cos(2 * std::numbers::pi * frequency / rate), s1 = 0, s2 = 0, weights = 0;
+    for (size_t i = 0; i < count; i++) {
+        double weight = 0.5 - 0.5 * cos(2 * std::numbers::pi * i / count);
+        double s0 = weight * samples[from + i] + coefficient * s1 - s2;
         s2 = s1;
         s1 = s0;
+        weights += weight;
     }
     double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
-    return 2 * sqrt(power > 0 ? power : 0) / count;
+    return 2 * sqrt(power > 0 ? power : 0) / weights;
+}
+
+// The median of one frequency's amplitude over the stretch's 100 ms pieces.
+// One piece at a time, so that a slip in the sound path (a few samples lost
+// or repeated, which shifts the phase) cannot cancel the frequency out of
+// the whole, and the median lets one damaged piece pass unnoticed.
+double MedianAmplitude(const std::vector<short> &samples, size_t from, size_t count, double frequency, double rate)
+{
+    size_t piece = (size_t)(rate / 10);
+    std::vector<double> amplitudes;
+    for (size_t at = from; at + piece <= from + count; at += piece)
+        amplitudes.push_back(Goertzel(samples, at, piece, frequency, rate));
+    if (amplitudes.empty())
+        return 0;
+    std::sort(amplitudes.begin(), amplitudes.end());
+    return amplitudes[amplitudes.size() / 2];
 }
 
 double Rms(const std::vector<short> &samples, size_t from, size_t count)
@@ -125,7 +146,7 @@ int main(int argc, char **argv)
     size_t from = first + window, count = last - first > 3 * window ? last - first - 2 * window : 0;
     if (count) {
         for (double frequency : dtmf) {
-            double amplitude = Goertzel(samples, from, count, frequency, rate);
+            double amplitude = MedianAmplitude(samples, from, count, frequency, rate);
             bool wanted = frequency == low || frequency == high;
             printf("%6.0f Hz: %7.1f%s\n", frequency, amplitude, wanted ? " (the key's)" : "");
             if (wanted ? amplitude < 1000 : amplitude > 100) {
