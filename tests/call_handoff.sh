@@ -19,6 +19,11 @@ cp "$build/zembrik.exe" "$folder/"
 
 . "$(dirname "$0")/private_desktop.sh"
 private_desktop "$folder"
+# No xdg tool may run on the user's own desktop settings.
+case "$XDG_CONFIG_HOME" in
+    "$folder"/*) ;;
+    *) echo "XDG_CONFIG_HOME is not the test's own: $XDG_CONFIG_HOME"; exit 1 ;;
+esac
 
 links="$folder/links"
 : >"$links"

@@ -13,6 +13,11 @@ source=$(cd "$2" && pwd)
 folder=$(mktemp -d "$build/tests/run-install.XXXXXX")
 . "$source/tests/private_desktop.sh"
 private_desktop "$folder"
+# No xdg tool may run on the user's own desktop settings.
+case "$XDG_CONFIG_HOME" in
+    "$folder"/*) ;;
+    *) echo "XDG_CONFIG_HOME is not the test's own: $XDG_CONFIG_HOME"; exit 1 ;;
+esac
 user_prefix="$XDG_DATA_HOME/zembrik"
 cleanup() {
     WINEPREFIX="$user_prefix" wineserver -k >/dev/null 2>&1
