@@ -1,5 +1,6 @@
 // One HTTP/1.0 exchange with a callback service: bring up the Internet
-// connection, connect to the host on port 80, send the request text as it
+// connection, connect to the host on its port (80 for the historical
+// services), send the request text as it
 // is (one that does not fit REQUEST_CAPACITY is refused, never cut), and
 // collect at most 1024 bytes of reply until the server closes (or goes
 // quiet, or the receive time is up). Every wait is bounded, so that no
@@ -12,7 +13,8 @@
 #include "base/text.h"
 #include "dialing/dialing.h"
 
-#define SERVICE_PORT "80"
+#define SERVICE_PORT 80
+#define PORT_TEXT_BYTES 8
 #define HOST_BYTES 64
 #define REPLY_BYTES 1024
 #define CONNECT_TIMEOUT_MS 60000
@@ -150,16 +152,20 @@ static HRESULT ReceiveReply(SOCKET connected, char *reply, size_t *total)
     return E_FAIL;
 }
 
-static HRESULT Exchange(SOCKET *connected, struct addrinfo **addresses, const WCHAR *host, const WCHAR *request,
-                        WCHAR *reply, size_t capacity)
+static HRESULT Exchange(SOCKET *connected, struct addrinfo **addresses, const WCHAR *host, WORD port,
+                        const WCHAR *request, WCHAR *reply, size_t capacity)
 {
     char hostBytes[HOST_BYTES];
     ToServiceBytes(hostBytes, HOST_BYTES, host);
+    WCHAR portText[PORT_TEXT_BYTES];
+    char portBytes[PORT_TEXT_BYTES];
+    TextFormat(portText, PORT_TEXT_BYTES, L"%d", (int)port);
+    ToServiceBytes(portBytes, PORT_TEXT_BYTES, portText);
     struct addrinfo hints;
     ZeroMemory(&hints, sizeof(hints));
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    if (getaddrinfo(hostBytes, SERVICE_PORT, &hints, addresses) != 0) {
+    if (getaddrinfo(hostBytes, portBytes, &hints, addresses) != 0) {
         *addresses = NULL;
         SetLastErrorText(L"ERROR: Couldn't resolve the server name/address!");
         return E_FAIL;
@@ -187,6 +193,11 @@ static HRESULT Exchange(SOCKET *connected, struct addrinfo **addresses, const WC
 
 HRESULT HttpExchange(const WCHAR *host, const WCHAR *request, WCHAR *reply, size_t capacity)
 {
+    return HttpExchangeOnPort(host, SERVICE_PORT, request, reply, capacity);
+}
+
+HRESULT HttpExchangeOnPort(const WCHAR *host, WORD port, const WCHAR *request, WCHAR *reply, size_t capacity)
+{
     HANDLE connection = NULL;
     struct addrinfo *addresses = NULL;
     SOCKET connected = INVALID_SOCKET;
@@ -204,7 +215,7 @@ HRESULT HttpExchange(const WCHAR *host, const WCHAR *request, WCHAR *reply, size
         WSADATA winsock;
         winsockStarted = WSAStartup(MAKEWORD(2, 2), &winsock) == 0;
         if (winsockStarted)
-            result = Exchange(&connected, &addresses, host, request, reply, capacity);
+            result = Exchange(&connected, &addresses, host, port, request, reply, capacity);
     }
 
     if (connected != INVALID_SOCKET) {
