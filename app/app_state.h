@@ -52,12 +52,12 @@
 #define CMD_CALL_KEY 256
 #define CMD_MINIMIZE 257
 
-
 enum ServiceType : INT32 {
     Phone = 0,
     GrandCentral = 1,
     JaJah = 2,
     PhoneCom = 3,
+    ClickToDial = 4,
 };
 
 struct ServiceRecord {
@@ -65,8 +65,11 @@ struct ServiceRecord {
     WCHAR title[SERVICE_FIELD_CAPACITY];
     WCHAR username[SERVICE_FIELD_CAPACITY];
     WCHAR password[SERVICE_FIELD_CAPACITY];
+    // Click-to-dial's URL template; a stored one too long for it is marked,
+    // so that a dial says so rather than that none is set.
+    WCHAR url[SERVICE_URL_CAPACITY];
+    BYTE urlTooLong;
 };
-
 
 #define TIME_TEXT_CAPACITY 12
 #define OPERATOR_NAME_CAPACITY 50

@@ -13,24 +13,27 @@ static LONG OpenSettingsKey(const WCHAR *key, HKEY *handle, DWORD *disposition)
                            NULL, handle, disposition);
 }
 
+enum ValueRead { VALUE_MISSING, VALUE_READ, VALUE_TOO_LONG };
+
 // A value that is not REG_SZ counts as missing: read byte for byte it would
 // show as nonsense, and its default then replaces it.
-static bool QueryTextValue(HKEY handle, const WCHAR *valueName, WCHAR *out, size_t capacity)
+static ValueRead QueryTextValue(HKEY handle, const WCHAR *valueName, WCHAR *out, size_t capacity)
 {
     DWORD type = 0;
     DWORD size = (DWORD)(capacity * sizeof(WCHAR));
-    if (RegQueryValueExW(handle, valueName, NULL, &type, (BYTE *)out, &size) != ERROR_SUCCESS || type != REG_SZ) {
+    LONG status = RegQueryValueExW(handle, valueName, NULL, &type, (BYTE *)out, &size);
+    if (status != ERROR_SUCCESS || type != REG_SZ) {
         out[0] = 0;
-        return false;
+        return status == ERROR_MORE_DATA && type == REG_SZ ? VALUE_TOO_LONG : VALUE_MISSING;
     }
     size_t units = size / sizeof(WCHAR);
     if (units == capacity && out[capacity - 1] != 0) {
         // Fills the whole buffer without a terminator: it does not fit.
         out[0] = 0;
-        return false;
+        return VALUE_TOO_LONG;
     }
     out[units < capacity ? units : capacity - 1] = 0;
-    return true;
+    return VALUE_READ;
 }
 
 void ReadSetting(WCHAR *out, size_t capacity, const WCHAR *key, const WCHAR *valueName, const WCHAR *defaultText)
@@ -45,7 +48,7 @@ void ReadSetting(WCHAR *out, size_t capacity, const WCHAR *key, const WCHAR *val
             TextCopy(out, capacity, defaultText);
         return;
     }
-    bool found = disposition != REG_CREATED_NEW_KEY && QueryTextValue(handle, valueName, out, capacity);
+    bool found = disposition != REG_CREATED_NEW_KEY && QueryTextValue(handle, valueName, out, capacity) == VALUE_READ;
     RegCloseKey(handle);
     if (!found && defaultText) {
         WriteSetting(key, defaultText, valueName);
@@ -86,10 +89,8 @@ static bool ParseServiceType(const WCHAR *keyword, ServiceType *type)
         const WCHAR *keyword;
         ServiceType type;
     } keywords[] = {
-        {L"phone", Phone},
-        {L"grandcentral", GrandCentral},
-        {L"jajah", JaJah},
-        {L"phone.com", PhoneCom},
+        {L"phone", Phone},        {L"grandcentral", GrandCentral}, {L"jajah", JaJah},
+        {L"phone.com", PhoneCom}, {L"clicktodial", ClickToDial},
     };
     for (size_t i = 0; i < ARRAY_COUNT(keywords); i++) {
         if (TextEqual(keyword, keywords[i].keyword)) {
@@ -120,9 +121,24 @@ static void ReadServiceField(WCHAR *out, const WCHAR *format, int n)
     ReadSetting(out, SERVICE_FIELD_CAPACITY, SETTINGS_KEY, valueName, NULL);
 }
 
-// The per-service values serviceNtype, serviceNtitle, serviceNusername and
-// serviceNpassword, N from 1: read until the first missing or unknown type.
-// They have no defaults, so nothing of them is ever written back.
+// Click-to-dial's serviceNurl, told apart from a missing one when it is too
+// long. Like the other service values it has no default.
+static void ReadServiceUrl(ServiceRecord *record, int n)
+{
+    WCHAR valueName[VALUE_NAME_CAPACITY];
+    TextFormat(valueName, VALUE_NAME_CAPACITY, L"service%durl", n);
+    HKEY handle;
+    DWORD disposition = 0;
+    if (OpenSettingsKey(SETTINGS_KEY, &handle, &disposition) != ERROR_SUCCESS)
+        return;
+    record->urlTooLong = QueryTextValue(handle, valueName, record->url, SERVICE_URL_CAPACITY) == VALUE_TOO_LONG;
+    RegCloseKey(handle);
+}
+
+// The per-service values serviceNtype, serviceNtitle, serviceNusername,
+// serviceNpassword and, for click-to-dial, serviceNurl, N from 1: read until
+// the first missing or unknown type. They have no defaults, so nothing of
+// them is ever written back.
 static void LoadServices(void)
 {
     int count = 0;
@@ -137,12 +153,17 @@ static void LoadServices(void)
         ReadServiceField(record->title, L"service%dtitle", n);
         ReadServiceField(record->username, L"service%dusername", n);
         ReadServiceField(record->password, L"service%dpassword", n);
+        record->url[0] = 0;
+        record->urlTooLong = 0;
+        if (record->type == ClickToDial)
+            ReadServiceUrl(record, n);
         count++;
     }
     if (count == 0) {
         ServiceRecord *record = &app.serviceRecords[0];
         record->type = Phone;
-        record->title[0] = record->username[0] = record->password[0] = 0;
+        record->title[0] = record->username[0] = record->password[0] = record->url[0] = 0;
+        record->urlTooLong = 0;
         count = 1;
     }
     app.serviceCount = count;
