@@ -148,6 +148,30 @@ static HRESULT DialViaPhoneCom(const WCHAR *number, const WCHAR *calledPartyName
     return result;
 }
 
+// The phone or server behind the URL places the call. The number goes in
+// the form the template asks for: its international form is needed (and
+// must fit) only when the template uses it. One box says what went wrong.
+static HRESULT DialViaClickToDial(const WCHAR *number)
+{
+    const ServiceRecord *service = &app.serviceRecords[app.selectedService];
+    WCHAR dialable[NUMBER_CAPACITY];
+    WCHAR international[NUMBER_CAPACITY] = L"";
+    bool needsInternational = TextFind(service->url, L"{international}") != NULL;
+    HRESULT result = E_FAIL;
+    SetCursor(LoadCursorW(NULL, IDC_WAIT));
+    if (service->urlTooLong) {
+        SetLastErrorText(L"ERROR: The URL is too long");
+        ShowLastError();
+    } else if (PrepareDestination(dialable, number, false) &&
+               (!needsInternational || PrepareDestination(international, number, true))) {
+        result = RequestClickToDial(service->url, dialable, international, service->username, service->password);
+        if (FAILED(result))
+            ShowLastError();
+    }
+    SetCursor(NULL);
+    return result;
+}
+
 HRESULT DialNumber(const WCHAR *number, const WCHAR *calledPartyName)
 {
     if (!number || !number[0])
@@ -165,6 +189,9 @@ HRESULT DialNumber(const WCHAR *number, const WCHAR *calledPartyName)
         break;
     case PhoneCom:
         result = DialViaPhoneCom(number, calledPartyName);
+        break;
+    case ClickToDial:
+        result = DialViaClickToDial(number);
         break;
     default:
         result = E_FAIL;

@@ -19,9 +19,14 @@ BOOL ToInternational(WCHAR *text, size_t capacity);
 // units or more is refused whole with REQUEST_TOO_LONG, never sent cut.
 #define REQUEST_TOO_LONG L"ERROR: Request too long to send"
 HRESULT HttpExchange(const WCHAR *host, const WCHAR *request, WCHAR *reply, size_t capacity);
+// The same exchange with a host on another port than 80.
+HRESULT HttpExchangeOnPort(const WCHAR *host, WORD port, const WCHAR *request, WCHAR *reply, size_t capacity);
 
 // The callback services' protocols.
 HRESULT GrandCentralDial(const WCHAR *ani, const WCHAR *destno, const WCHAR *username, const WCHAR *password);
 HRESULT JaJahDial(const WCHAR *source, const WCHAR *destination, const WCHAR *username, const WCHAR *password);
 HRESULT PhoneComDial(WCHAR *accessNumber, const WCHAR *number, const WCHAR *extension, const WCHAR *pass,
                      const WCHAR *did);
+// One GET of the URL template for the number; a 2xx status is success.
+HRESULT RequestClickToDial(const WCHAR *url, const WCHAR *number, const WCHAR *international, const WCHAR *username,
+                           const WCHAR *password);

@@ -1,5 +1,6 @@
-// The three callback services: the request texts they expect, and what
-// their replies must contain. Nothing is URL-encoded beyond the formats.
+// The callback services: the request texts they expect, and what their
+// replies must contain. The three historical services encode nothing beyond
+// their formats; click-to-dial encodes what a URL needs.
 #include "base/text.h"
 #include "dialing/dialing.h"
 
@@ -120,4 +121,28 @@ HRESULT PhoneComDial(WCHAR *accessNumber, const WCHAR *number, const WCHAR *exte
         return E_FAIL;
     }
     return S_OK;
+}
+
+HRESULT RequestClickToDial(const WCHAR *url, const WCHAR *number, const WCHAR *international, const WCHAR *username,
+                           const WCHAR *password)
+{
+    WCHAR message[ERROR_TEXT_CAPACITY];
+    ClickToDialUrl parsed;
+    if (!ParseClickToDialUrl(url, &parsed, message, ERROR_TEXT_CAPACITY)) {
+        SetLastErrorText(message);
+        return E_FAIL;
+    }
+    WCHAR request[REQUEST_CAPACITY];
+    if (!BuildClickToDialRequest(request, REQUEST_CAPACITY, &parsed, number, international, username, password)) {
+        SetLastErrorText(REQUEST_TOO_LONG);
+        return E_FAIL;
+    }
+    WCHAR reply[REPLY_CAPACITY] = L"";
+    HRESULT result = HttpExchangeOnPort(parsed.host, parsed.port, request, reply, REPLY_CAPACITY);
+    if (FAILED(result))
+        return result;
+    result = ReadClickToDialReply(reply, message, ERROR_TEXT_CAPACITY);
+    if (FAILED(result))
+        SetLastErrorText(message);
+    return result;
 }
