@@ -96,6 +96,11 @@ class HostileServerTest : public ::testing::Test
     void UseGrandCentral() { UseService(L"grandcentral", L"jane"); }
     void UseJaJah() { UseService(L"jajah", L"jane"); }
     void UsePhoneCom() { UseService(L"phone.com", L"1234567#101"); }
+    void UseClickToDial()
+    {
+        SetSettingValue(L"service1url", L"http://127.0.0.1/dial?n={number}");
+        UseService(L"clicktodial", L"");
+    }
 
     // Dials through the selected service with a fresh device state and a
     // fresh server that plays the given replies, one per connection.
@@ -501,4 +506,47 @@ TEST_F(HostileServerTest, EveryMalformedAccessNumberIsRefusedAndNothingDialled)
         ASSERT_EQ(1u, CapturedMessageBoxes().size()) << row.name;
         EXPECT_EQ(PHONECOM_UNEXPECTED, CapturedMessageBoxes()[0].text);
     }
+}
+
+// --- Click-to-dial: one exchange, judged by its status line ---------------
+
+TEST_F(HostileServerTest, ClickToDialAgainstBrokenPhones)
+{
+    SKIP_OUTSIDE_TEST_NETWORK();
+    const std::vector<std::string> request = {"GET /dial?n=5551234 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"};
+    UseClickToDial();
+    Outcome held = Dial("click-to-dial: 200 held open", PHONECOM_NUMBER,
+                        {ReplyThen(FakeReply::StallAfterSend, "HTTP/1.1 200 OK\r\n\r\n")});
+    EXPECT_EQ(S_OK, held.result);
+    EXPECT_EQ(request, held.requests);
+    EXPECT_EQ(L"5551234", held.lastDialed);
+    EXPECT_LE(held.ms, 2 * QUIET_LIMIT_MS);
+
+    Outcome silent = Dial("click-to-dial: never answers", PHONECOM_NUMBER, {ReplyThen(FakeReply::Silent)});
+    ExpectFailure(silent, NO_REPLY, 1, 2 * QUIET_LIMIT_MS);
+    EXPECT_EQ(request, silent.requests);
+    // Two bytes every 3 s: the cut leaves "HTTP/1.1 20", which is no status.
+    ExpectFailure(Dial("click-to-dial: trickle, 2 bytes every 3 s", PHONECOM_NUMBER,
+                       {TrickleReply("HTTP/1.1 200 OK\r\n\r\n", 2, 3000)}),
+                  L"ERROR: The answer was not HTTP", 1, 2 * RECEIVE_LIMIT_MS);
+    ExpectFailure(Dial("click-to-dial: closed at once", PHONECOM_NUMBER, {ReplyThen(FakeReply::CloseAtOnce)}),
+                  L"ERROR: The connection was closed without an answer", 1, CLOSING_BOUND_MS);
+    ExpectFailure(Dial("click-to-dial: garbage", PHONECOM_NUMBER, {Reply(Garbage(1024, 21))}),
+                  L"ERROR: The answer was not HTTP", 1, CLOSING_BOUND_MS);
+    // Whatever a status line holds, the message is one line of print.
+    std::string hostile = "HTTP/1.1 500 " + Garbage(3000, 5) + "\r\n\r\n";
+    Outcome refused = Dial("click-to-dial: 500 with a garbage reason", PHONECOM_NUMBER, {Reply(hostile)});
+    EXPECT_EQ(E_FAIL, refused.result);
+    EXPECT_EQ(0u, refused.error.find(L"ERROR: The call was not placed: HTTP/1.1 500 "));
+    EXPECT_LE(refused.error.size(), 32u + 100u);
+    for (wchar_t c : refused.error)
+        EXPECT_TRUE(c >= 0x20 && (c < 0x7F || c > 0x9F)) << "control character " << (int)c;
+    EXPECT_FALSE(refused.lastDialedStored);
+
+    UnacceptingServer full("127.0.0.1");
+    ASSERT_TRUE(full.QueueFull());
+    Outcome unaccepted =
+        DialWith("click-to-dial: accept queue full", PHONECOM_NUMBER, [] { return std::vector<std::string>(); });
+    ExpectFailure(unaccepted, L"ERROR: Unable to connect socket!", 0, 2 * CONNECT_LIMIT_MS);
+    EXPECT_EQ(1u, CapturedMessageBoxes().size()) << "one box says it";
 }
