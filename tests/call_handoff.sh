@@ -47,6 +47,9 @@ if [ "$handler" != recording-phone.desktop ]; then
     exit 1
 fi
 
+# The dialer's own settings as on a fresh device: calls go to the cellular
+# line, which hands them off.
+wine reg delete 'HKCU\Software\Orvendel\Zembrik' /f >/dev/null 2>&1
 # What make run sets up: the hand-off, and tel: links opened the way Wine
 # opens mailto: links, through winebrowser.
 wine reg add "$emulation" /v CallHandoff /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -57,7 +60,8 @@ failed=0
 # dial NUMBER LINK: a command-line dial must reach the phone app as LINK.
 dial() {
     count=$(wc -l <"$links")
-    (cd "$folder" && exec wine zembrik.exe "$1") >/dev/null 2>&1 </dev/null
+    # Bounded: a dial that fails waits on its message box.
+    (cd "$folder" && exec timeout 60 wine zembrik.exe "$1") >/dev/null 2>&1 </dev/null
     status=$?
     for _ in $(seq 100); do
         [ "$(wc -l <"$links")" -gt "$count" ] && break
