@@ -1,11 +1,10 @@
 // One HTTP/1.0 exchange with a callback service: bring up the Internet
 // connection, connect to the host on its port (80 for the historical
-// services), send the request text as it
-// is (one that does not fit REQUEST_CAPACITY is refused, never cut), and
-// collect at most 1024 bytes of reply until the server closes (or goes
-// quiet, or the receive time is up). Every wait is bounded, so that no
-// server, however broken, holds the dialer (and the window with it) for
-// longer than the limits below.
+// services), send the request text as it is (one that does not fit
+// REQUEST_CAPACITY is refused, never cut), and collect at most 1024 bytes
+// of reply until the server closes (or goes quiet, or the receive time is
+// up). Every wait is bounded, so that no server, however broken, holds the
+// dialer (and the window with it) for longer than the limits below.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <connmgr.h>
