@@ -149,18 +149,10 @@ stored=$(query service1url)
 
 (cd "$folder" && exec wine zembrik.exe) >/dev/null 2>&1 </dev/null &
 pids="$pids $!"
-for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '^Zembrik$' >/dev/null 2>&1 && break
-    sleep 0.2
-done
-xdotool search --onlyvisible --name '^Zembrik$' >/dev/null 2>&1 || fail "the dialer's window did not appear"
+. "$(dirname "$0")/dialer_taps.sh"
+wait_for_dialer || fail "the dialer's window did not appear"
 sleep 0.5
 
-# Key centres of the 240x320 layout without a tab strip.
-tap() {
-    xdotool mousemove "$1" "$2" click 1
-    sleep 0.2
-}
 tap 120 134; tap 120 134; tap 120 134   # 5 5 5
 tap 40 82; tap 120 82; tap 200 82       # 1 2 3
 tap 40 134                              # 4

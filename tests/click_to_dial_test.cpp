@@ -182,21 +182,6 @@ class ClickToDialTest : public ::testing::Test
         SetSettingValue(L"service1password", password);
         LoadSettings();
     }
-    Texts BoxTexts()
-    {
-        Texts texts;
-        for (const CapturedBox &box : CapturedMessageBoxes()) {
-            EXPECT_EQ(L"Zembrik", box.caption);
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
-    bool LastDialedStored()
-    {
-        bool present = false;
-        GetSettingValue(L"lastDialedNumber", &present);
-        return present;
-    }
 };
 
 TEST_F(ClickToDialTest, TheGetReachesThePhoneAndA2xxRecordsTheNumber)
@@ -226,7 +211,7 @@ TEST_F(ClickToDialTest, ARefusalShowsTheStatusLineInOneBox)
     phone.Queue(Reply("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"phone\"\r\n\r\n"));
     EXPECT_EQ(E_FAIL, DialNumber(L"5551234", L""));
     EXPECT_EQ(1u, phone.Requests().size());
-    EXPECT_EQ(Texts{L"ERROR: The call was not placed: HTTP/1.1 401 Unauthorized"}, BoxTexts());
+    EXPECT_EQ(Texts{L"ERROR: The call was not placed: HTTP/1.1 401 Unauthorized"}, CapturedBoxTexts());
     EXPECT_STREQ(L"ERROR: The call was not placed: HTTP/1.1 401 Unauthorized", app.lastErrorText);
     EXPECT_FALSE(LastDialedStored());
 }
@@ -262,7 +247,7 @@ TEST_F(ClickToDialTest, BadSettingsSendNothingAndSayWhy)
         UseClickToDial(row.url);
         CapturedMessageBoxes().clear();
         EXPECT_EQ(E_FAIL, DialNumber(row.number, L"")) << Narrow(row.url);
-        EXPECT_EQ(Texts{row.message}, BoxTexts()) << Narrow(row.url);
+        EXPECT_EQ(Texts{row.message}, CapturedBoxTexts()) << Narrow(row.url);
         EXPECT_FALSE(LastDialedStored());
     }
     EXPECT_TRUE(phone.Requests().empty());

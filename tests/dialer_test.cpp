@@ -21,12 +21,6 @@ class DialerTest : public ::testing::Test
         DeleteDeviceEmulationKey();
         DeleteSettingsKey();
     }
-    static bool LastDialedStored()
-    {
-        bool present = false;
-        GetSettingValue(L"lastDialedNumber", &present);
-        return present;
-    }
 };
 
 TEST_F(DialerTest, CellularCallGoesOutUnchangedAndIsRecorded)

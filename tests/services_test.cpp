@@ -39,21 +39,6 @@ class ServiceTest : public ::testing::Test
         SetSettingValue(L"service1password", password);
         LoadSettings();
     }
-    std::vector<std::wstring> BoxTexts()
-    {
-        std::vector<std::wstring> texts;
-        for (const CapturedBox &box : CapturedMessageBoxes()) {
-            EXPECT_EQ(L"Zembrik", box.caption);
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
-    bool LastDialedStored()
-    {
-        bool present = false;
-        GetSettingValue(L"lastDialedNumber", &present);
-        return present;
-    }
 };
 
 typedef std::vector<std::wstring> Texts;
@@ -87,7 +72,7 @@ TEST_F(ServiceTest, GrandCentralLoginWithoutSessionShowsBothBoxes)
     EXPECT_EQ(1u, server.Requests().size()) << "no call request after a failed login";
     EXPECT_EQ(
         (Texts{L"ERROR: Unexpected results returned from GrandCentral login", L"from: +14155550100\nto: +14155550199"}),
-        BoxTexts());
+        CapturedBoxTexts());
     EXPECT_FALSE(LastDialedStored());
 }
 
@@ -96,14 +81,14 @@ TEST_F(ServiceTest, GrandCentralFailuresOfTheExchangesAndTheDialReply)
     SKIP_OUTSIDE_TEST_NETWORK();
     UseService(L"grandcentral", L"jane", L"pw");
     EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L"")) << "no server listens";
-    EXPECT_EQ(L"ERROR: Unable to login to GrandCentral", BoxTexts().at(0));
+    EXPECT_EQ(L"ERROR: Unable to login to GrandCentral", CapturedBoxTexts().at(0));
 
     CapturedMessageBoxes().clear();
     FakeServer server("127.0.0.1");
     server.Queue(Reply("Set-Cookie: a_t=A1;Set-Cookie: v_s=V1;Set-Cookie: _session_id=S1;"));
     server.Queue(Reply("HTTP/1.0 200 OK\r\n\r\nresult=1"));
     EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L""));
-    EXPECT_EQ(L"ERROR: Unexpected results returned from GrandCentral dial request", BoxTexts().at(0));
+    EXPECT_EQ(L"ERROR: Unexpected results returned from GrandCentral dial request", CapturedBoxTexts().at(0));
     EXPECT_FALSE(LastDialedStored());
 }
 
@@ -111,7 +96,7 @@ TEST_F(ServiceTest, GrandCentralRefusesNonUsCallsWithoutTraffic)
 {
     UseService(L"grandcentral", L"jane", L"pw");
     EXPECT_EQ(E_FAIL, DialNumber(L"+442071234567", L""));
-    EXPECT_EQ(Texts{L"Sorry, GrandCentral cannot make non-US calls"}, BoxTexts());
+    EXPECT_EQ(Texts{L"Sorry, GrandCentral cannot make non-US calls"}, CapturedBoxTexts());
     EXPECT_EQ(0u, ConnMgrEmulationOpenConnections());
 }
 
@@ -143,7 +128,8 @@ TEST_F(ServiceTest, JaJahErrorBlockInTheLoginReplyStopsBeforeTheCall)
                        "Wrong password &amp; try again\r\n</font></div>"));
     EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L""));
     EXPECT_EQ(1u, server.Requests().size());
-    EXPECT_EQ((Texts{L"Wrong password &amp; try again\r\n", L"from: +14155550100\nto: +14155550199"}), BoxTexts());
+    EXPECT_EQ((Texts{L"Wrong password &amp; try again\r\n", L"from: +14155550100\nto: +14155550199"}),
+              CapturedBoxTexts());
 }
 
 TEST_F(ServiceTest, JaJahStatusReplyVerdicts)
@@ -163,13 +149,13 @@ TEST_F(ServiceTest, JaJahStatusReplyVerdicts)
         server.Queue(Reply(row.statusReply));
         CapturedMessageBoxes().clear();
         EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L""));
-        EXPECT_EQ(row.message, BoxTexts().at(0));
+        EXPECT_EQ(row.message, CapturedBoxTexts().at(0));
     }
     FakeServer server("127.0.0.1");
     server.Queue(Reply("HTTP/1.0 200 OK\r\nSet-Cookie: .ASPXAUTH=;\r\n\r\n"));
     CapturedMessageBoxes().clear();
     EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L""));
-    EXPECT_EQ(L"ERROR: Unable to login to JaJah", BoxTexts().at(0));
+    EXPECT_EQ(L"ERROR: Unable to login to JaJah", CapturedBoxTexts().at(0));
     EXPECT_FALSE(LastDialedStored());
 }
 
@@ -207,7 +193,7 @@ TEST_F(ServiceTest, PhoneComFailuresShowOneBox)
     FakeServer server("127.0.0.1");
     server.Queue(Reply("HTTP/1.0 200 OK\r\n\r\n+180055512345678\r\n"));
     EXPECT_EQ(E_FAIL, DialNumber(L"5551234", L""));
-    EXPECT_EQ(Texts{L"ERROR: Unexpected response from Phone.com"}, BoxTexts());
+    EXPECT_EQ(Texts{L"ERROR: Unexpected response from Phone.com"}, CapturedBoxTexts());
 
     SetEmulationDWORD(L"RefuseCalls", 1);
     server.Queue(Reply("HTTP/1.0 200 OK\r\n\r\n+18005551234"));
@@ -221,17 +207,17 @@ TEST_F(ServiceTest, OverLongInputFailsBeforeAnyTraffic)
 {
     UseService(L"jajah", std::wstring(60, L'u').c_str(), std::wstring(60, L'p').c_str());
     EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L""));
-    EXPECT_EQ(L"ERROR: Request too long to send", BoxTexts().at(0));
+    EXPECT_EQ(L"ERROR: Request too long to send", CapturedBoxTexts().at(0));
 
     UseService(L"phone.com", L"1234567#12345678", L"pw");
     CapturedMessageBoxes().clear();
     EXPECT_EQ(E_FAIL, DialNumber(L"4155550199", L""));
-    EXPECT_EQ(Texts{L"ERROR: Phone.com extension too long"}, BoxTexts());
+    EXPECT_EQ(Texts{L"ERROR: Phone.com extension too long"}, CapturedBoxTexts());
 
     UseService(L"grandcentral", L"jane", L"pw");
     CapturedMessageBoxes().clear();
     EXPECT_EQ(E_FAIL, DialNumber(std::wstring(79, L'5').c_str(), L""));
-    EXPECT_EQ(Texts{L"ERROR: Number too long"}, BoxTexts());
+    EXPECT_EQ(Texts{L"ERROR: Number too long"}, CapturedBoxTexts());
 }
 
 TEST(CookieScan, PrefixNamesLastHeaderWinsEmptyValuesSkipped)

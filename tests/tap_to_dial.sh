@@ -14,17 +14,10 @@ wine reg add "$key" /v exitOnMinimize /d 0 /f >/dev/null 2>&1
 
 (cd "$folder" && exec wine zembrik.exe) &
 dialer=$!
-for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '^Zembrik$' >/dev/null 2>&1 && break
-    sleep 0.2
-done
+. "$(dirname "$0")/dialer_taps.sh"
+wait_for_dialer || { echo "FAIL: the dialer's window did not appear"; exit 1; }
 sleep 0.5
 
-# Key centres of the 240x320 layout without a tab strip.
-tap() {
-    xdotool mousemove "$1" "$2" click 1
-    sleep 0.2
-}
 tap 120 134; tap 120 134; tap 120 134   # 5 5 5
 tap 40 82; tap 120 82; tap 200 82       # 1 2 3
 tap 40 134                              # 4

@@ -162,6 +162,23 @@ std::vector<CapturedBox> &CapturedMessageBoxes()
     return capturedBoxes;
 }
 
+std::vector<std::wstring> CapturedBoxTexts()
+{
+    std::vector<std::wstring> texts;
+    for (const CapturedBox &box : capturedBoxes) {
+        EXPECT_EQ(L"Zembrik", box.caption);
+        texts.push_back(box.text);
+    }
+    return texts;
+}
+
+bool LastDialedStored()
+{
+    bool present = false;
+    GetSettingValue(L"lastDialedNumber", &present);
+    return present;
+}
+
 static LRESULT CALLBACK CaptureMessageBox(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE) {

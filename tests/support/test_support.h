@@ -41,6 +41,11 @@ struct CapturedBox {
     std::wstring text;
 };
 std::vector<CapturedBox> &CapturedMessageBoxes();
+// The texts of the boxes captured so far, each checked to be captioned
+// "Zembrik" as every box of the program is.
+std::vector<std::wstring> CapturedBoxTexts();
+// Whether a dial left the number as the last dialled one.
+bool LastDialedStored();
 // Instead of pressing OK, hands every dialog that opens to the handler
 // (which must end it); an empty handler restores the default.
 void SetDialogHandler(const std::function<void(HWND dialog)> &handler);
