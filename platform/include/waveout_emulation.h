@@ -47,6 +47,9 @@ typedef struct {
     // When the latest tone stopped producing samples: its waveOutReset
     // returned, or its buffers ran out. 0 while it is sounding.
     LONGLONG lastSampleAt;
+    // Desktop outputs opened ahead of any device, after a format query
+    // (WAVE_FORMAT_QUERY) asked for the output to be readied.
+    DWORD outputsPrepared;
 } WAVEOUT_EMULATION_RECORD;
 void WaveOutEmulationGetRecord(WAVEOUT_EMULATION_RECORD *record);
 
