@@ -34,6 +34,12 @@
 #define ZEMBRIK_ENTRY_POINT WinMain
 #endif
 
+// The window's timers: a held key's, and the ticks of the work that waits
+// until the first frame is shown.
+#define HOLD_TIMER_ID 10016
+#define IDLE_WORK_TIMER_ID 10017
+#define IDLE_WORK_TICK_MS 10
+
 #define WM_STATUS_CHANGED (WM_APP + 99)
 #define STATUS_WATCH_COUNT 7 // the device state values the status bar watches
 #define WM_SETTINGS_CHANGED (WM_APP + 100)
@@ -88,6 +94,17 @@ struct DeviceStatus {
 };
 
 // A memory device context with its bitmap selected.
+// The advance widths of the characters ' ' to '9' in the number's font at
+// one height (0: not known yet), so that a number's width at that height
+// is a sum rather than a font made to measure it.
+#define NUMBER_WIDTH_FIRST L' '
+#define NUMBER_WIDTH_LAST L'9'
+#define NUMBER_WIDTH_TABLES 48
+struct NumberWidths {
+    int height;
+    WORD advance[NUMBER_WIDTH_LAST - NUMBER_WIDTH_FIRST + 1];
+};
+
 struct Surface {
     HDC dc;
     HBITMAP bitmap;
@@ -136,6 +153,8 @@ struct AppState {
     // the font is null while the number fits at numberFontHeight.
     HFONT fittedNumberFont;
     int fittedNumberHeight;
+    // Indexed by height / 2: the heights that fitting has already met.
+    NumberWidths numberWidths[NUMBER_WIDTH_TABLES];
     RECT clientRect;
     RECT statusBarRect;
     RECT serviceTitleRect;
@@ -164,6 +183,7 @@ struct AppState {
     // Key tones
     HWAVEOUT toneDevice;
     WAVEHDR toneHeader;
+    BYTE keyTonesPrepared; // the wave device was asked to ready its output
     WAVEFORMAT_MIDI_MESSAGE toneEvents[3];
 };
 

@@ -8,7 +8,6 @@
 #include "app/tabs.h"
 #include "device/key_tones.h"
 
-#define HOLD_TIMER_ID 10016
 #define HOLD_TIMER_MS 100
 #define VK_PHONE_BACK 92
 // Set in a WM_KEYDOWN's lParam when the key was already down: an auto-repeat.
@@ -204,7 +203,7 @@ LRESULT OnKeyUp(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT OnHoldTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)message;
     (void)wParam;

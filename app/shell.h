@@ -35,5 +35,7 @@ LRESULT OnPenMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnPenUp(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT OnKeyUp(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnHoldTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// One piece of the work that waits until the first frame is shown.
+LRESULT OnIdleWork(HWND window);
 LRESULT OnContextMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -9,6 +9,7 @@
 
 #include "base/text.h"
 #include "device/contacts.h"
+#include "device/key_tones.h"
 #include "dialing/dialing.h"
 #include "display/display.h"
 #include "settings/settings.h"
@@ -138,9 +139,25 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     ShowWindowIcons(window, instance);
+    SetTimer(window, IDLE_WORK_TIMER_ID, IDLE_WORK_TICK_MS, NULL);
     // Those that came while the command line's link was being refused.
     HandleHeldHandOvers(window);
     return window;
+}
+
+// What can wait until the keypad is on screen, a piece per tick: a timer's
+// message comes only while no input or paint is waiting. The wave device
+// loads its driver first (in the background), then the number's smaller
+// fonts have their widths learnt.
+LRESULT OnIdleWork(HWND window)
+{
+    if (!app.keyTonesPrepared) {
+        PrepareKeyTones();
+        app.keyTonesPrepared = 1;
+    } else if (!LearnNumberWidths()) {
+        KillTimer(window, IDLE_WORK_TIMER_ID);
+    }
+    return 0;
 }
 
 // line receives the command line as it is read: COMMAND_LINE_CAPACITY units.

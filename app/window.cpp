@@ -109,6 +109,13 @@ static LRESULT OnStatusChanged(HWND window, UINT message, WPARAM wParam, LPARAM 
     return 0;
 }
 
+static LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == IDLE_WORK_TIMER_ID)
+        return OnIdleWork(window);
+    return OnHoldTimer(window, message, wParam, lParam);
+}
+
 typedef LRESULT (*MessageHandler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 struct MessageRoute {

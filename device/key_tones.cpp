@@ -62,6 +62,16 @@ static void MakeToneFormat(WAVEFORMAT_MIDI *format)
     format->TicksPerQuarterNote = 1;
 }
 
+// Asks the wave device whether it takes the tone format. The answer is
+// known, but asking makes the device load its driver, so that the first key
+// pressed does not wait for it; it is done once the first frame is shown.
+void PrepareKeyTones(void)
+{
+    WAVEFORMAT_MIDI format;
+    MakeToneFormat(&format);
+    waveOutOpen(NULL, 0, (WAVEFORMATEX *)&format, 0, 0, WAVE_FORMAT_QUERY);
+}
+
 void PlayKeyTone(KeyCode key)
 {
     WORD low, high;

@@ -33,6 +33,20 @@ LRESULT PaintMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 void DrawKeypad(HDC dc);
 void DrawGradientButton(HDC dc, int left, int top, int right, int bottom, COLORREF c1, COLORREF c2, COLORREF c3,
                         COLORREF c4);
-int FitTextHeight(HDC dc, const WCHAR *text, HFONT startFont, int startHeight, int maxWidth);
+// A font made at a height, owned by whoever holds it.
+struct SizedFont {
+    HFONT font;
+    int height;
+};
+// The largest of startHeight, startHeight - 2, ... at which the text is no
+// wider than maxWidth, or the last of them down to 4. fitted holds the font
+// the caller has for one height, or none; it receives the font for the
+// height found (none for startHeight), and the font it held is deleted
+// unless it is that one. The device context is left with its font.
+int FitTextHeight(HDC dc, const WCHAR *text, HFONT startFont, int startHeight, int maxWidth, SizedFont *fitted);
+// Learns the character widths of one more height the number may be shown
+// at, so that fitting it later makes no font to measure; false once there
+// is nothing left to learn.
+bool LearnNumberWidths(void);
 // Works out the number's font for the current DisplayNumber and layout.
 void FitNumberToDisplay(void);

@@ -22,7 +22,6 @@
 // "Zembrik v0.4 - ": the project's version, major and minor.
 #define TITLE_LINE                                                                                                   \
     L"Zembrik v" NUMBER_TEXT(ZEMBRIK_VERSION_MAJOR) L"." NUMBER_TEXT(ZEMBRIK_VERSION_MINOR) L" - www.orvendel.com"
-#define SMALLEST_NUMBER_FONT 4
 // The tab icons' rows in the skin: each icon 48 by 40, plain above selected.
 #define SKIN_TAB_TOP 40
 #define SKIN_SELECTED_TAB_TOP 80
@@ -188,57 +187,6 @@ static void BlendConstantAlpha(HDC destination, int x, int y, int width, int hei
 {
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, 0};
     AlphaBlend(destination, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, blend);
-}
-
-// Tries smaller fonts, two units at a time, until the text fits the width or
-// the font is as small as it gets, and returns the height it ends with. The
-// fonts it makes to measure are deleted, and the device context is left with
-// the font it had.
-int FitTextHeight(HDC dc, const WCHAR *text, HFONT startFont, int startHeight, int maxWidth)
-{
-    int height = startHeight;
-    HGDIOBJ previous = SelectObject(dc, startFont);
-    HFONT madeFont = NULL;
-    RECT measure = {0, 0, 0, 0};
-    DrawTextW(dc, text, -1, &measure, DT_CALCRECT);
-    while (measure.right > maxWidth && height > SMALLEST_NUMBER_FONT) {
-        height -= 2;
-        HFONT font = CreateUiFont(height, FALSE, 0);
-        SelectObject(dc, font);
-        if (madeFont)
-            DeleteObject(madeFont);
-        madeFont = font;
-        measure.right = measure.bottom = 0;
-        DrawTextW(dc, text, -1, &measure, DT_CALCRECT);
-    }
-    SelectObject(dc, previous);
-    if (madeFont)
-        DeleteObject(madeFont);
-    return height;
-}
-
-// The number's height depends only on its text and the layout, so it is
-// worked out when either changes and every paint reuses the font. The font
-// is remade only when the height changes; at the full height it is numberFont.
-void FitNumberToDisplay(void)
-{
-    if (!app.numberFont || IsRectEmpty(&app.keypadAreaRect))
-        return; // before the first layout; the layout fits it
-    int height = app.metrics.numberFontHeight;
-    if (app.DisplayNumber[0]) {
-        // Until the first paint has made the surfaces, a bare memory DC
-        // measures the same.
-        HDC dc = app.backBuffer.dc ? app.backBuffer.dc : CreateCompatibleDC(NULL);
-        height = FitTextHeight(dc, app.DisplayNumber, app.numberFont, height, app.keypadAreaRect.right);
-        if (dc != app.backBuffer.dc)
-            DeleteDC(dc);
-    }
-    if (height == app.fittedNumberHeight)
-        return;
-    if (app.fittedNumberFont)
-        DeleteObject(app.fittedNumberFont);
-    app.fittedNumberFont = height == app.metrics.numberFontHeight ? NULL : CreateUiFont(height, FALSE, 0);
-    app.fittedNumberHeight = height;
 }
 
 static void DrawNumber(HDC dc)

@@ -241,10 +241,17 @@ TEST(KeypadPaint, ShrinkToFitStopsAtTheSmallestFontAndLeavesTheDeviceContextAsIt
     Canvas canvas = MakeCanvas(40, 40);
     HFONT font = CreateUiFont(32, FALSE, 0);
     HGDIOBJ previous = SelectObject(canvas.dc, font);
-    EXPECT_EQ(4, FitTextHeight(canvas.dc, L"5551234567", font, 32, 1));
+    SizedFont fitted = {NULL, 0};
+    EXPECT_EQ(4, FitTextHeight(canvas.dc, L"5551234567", font, 32, 1, &fitted));
+    EXPECT_EQ(4, fitted.height);
+    EXPECT_TRUE(fitted.font != NULL);
     EXPECT_EQ(font, GetCurrentObject(canvas.dc, OBJ_FONT));
-    EXPECT_EQ(3, FitTextHeight(canvas.dc, L"5551234567", font, 33, 1));
-    EXPECT_EQ(32, FitTextHeight(canvas.dc, L"5", font, 32, 240));
+    EXPECT_EQ(3, FitTextHeight(canvas.dc, L"5551234567", font, 33, 1, &fitted));
+    EXPECT_EQ(3, fitted.height);
+    // A text that fits at the start height needs no font of its own, and
+    // the one held before is given up.
+    EXPECT_EQ(32, FitTextHeight(canvas.dc, L"5", font, 32, 240, &fitted));
+    EXPECT_TRUE(fitted.font == NULL);
     EXPECT_EQ(font, GetCurrentObject(canvas.dc, OBJ_FONT));
     SelectObject(canvas.dc, previous);
     DeleteObject(font);
