@@ -72,17 +72,23 @@ static NumberWidths *TableSlot(int height)
 }
 
 // Reads the widths of the font selected into the device context, which is
-// of the given height; a table the font does not fill stays unknown.
+// of the given height, from the running extents of the characters in a row;
+// a table the font does not fill stays unknown.
 static void FillTable(HDC dc, NumberWidths *table, int height)
 {
-    INT widths[NUMBER_WIDTH_LAST - NUMBER_WIDTH_FIRST + 1];
+    WCHAR row[NUMBER_WIDTH_LAST - NUMBER_WIDTH_FIRST + 1];
+    INT extents[ARRAY_COUNT(row)];
+    SIZE size;
+    for (size_t i = 0; i < ARRAY_COUNT(row); i++)
+        row[i] = (WCHAR)(NUMBER_WIDTH_FIRST + i);
     table->height = 0;
-    if (!GetCharWidth32W(dc, NUMBER_WIDTH_FIRST, NUMBER_WIDTH_LAST, widths))
+    if (!GetTextExtentExPointW(dc, row, (int)ARRAY_COUNT(row), 0, NULL, extents, &size))
         return;
-    for (size_t i = 0; i < ARRAY_COUNT(widths); i++) {
-        if (widths[i] < 0 || widths[i] > 0xFFFF)
+    for (size_t i = 0; i < ARRAY_COUNT(row); i++) {
+        INT advance = extents[i] - (i ? extents[i - 1] : 0);
+        if (advance < 0 || advance > 0xFFFF)
             return;
-        table->advance[i] = (WORD)widths[i];
+        table->advance[i] = (WORD)advance;
     }
     table->height = height;
 }
