@@ -70,8 +70,10 @@ static LRESULT CALLBACK BareWndProc(HWND window, UINT message, WPARAM wParam, LP
             // A window that could not show the skin is no reference: it
             // leaves the mailbox alone, so the run is not counted.
             BenchMailbox *mailbox = skinShown ? OpenMailbox(false) : NULL;
-            if (mailbox)
+            if (mailbox) {
                 mailbox->firstPaintMs = NowMs();
+                RecordMemory(mailbox);
+            }
             ExitProcess(0);
         }
         return 0;

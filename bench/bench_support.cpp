@@ -1,5 +1,6 @@
 #include "bench_support.h"
 
+#include <psapi.h>
 #include <stdio.h>
 
 #include <algorithm>
@@ -103,4 +104,12 @@ BenchMailbox *OpenMailbox(bool create)
     if (!mapping)
         return NULL;
     return (BenchMailbox *)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(BenchMailbox));
+}
+
+void RecordMemory(BenchMailbox *mailbox)
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)))
+        mailbox->peakWorkingSetKb = counters.PeakWorkingSetSize / 1024.0;
 }

@@ -36,5 +36,14 @@ struct BenchMailbox {
     double layoutMs;     // spent in WM_SIZE layouts before the first paint
     double activationMs; // spent in WM_ACTIVATE, layouts inside it included
     double beforeShowMs; // the clock when wWinMain began
+    // The process's peak working set at its first paint.
+    double peakWorkingSetKb;
+    // A key tone's start after its press, for the first press of a fresh
+    // process and a later one (negative: no tone started).
+    double firstToneMs, laterToneMs;
 };
 BenchMailbox *OpenMailbox(bool create);
+
+// Writes the process's peak working set: what Wine reports, the kernel's
+// high-water mark of the process's resident memory.
+void RecordMemory(BenchMailbox *mailbox);

@@ -36,6 +36,7 @@ static LRESULT CALLBACK WatchedWndProc(HWND window, UINT message, WPARAM wParam,
             mailbox->paintsBeforeFirstPaint = ++paints;
             mailbox->layoutMs = layoutMs;
             mailbox->activationMs = activationMs;
+            RecordMemory(mailbox);
         }
         ExitProcess(0);
     }

@@ -7,6 +7,8 @@
 //   zembrik_bench keys N      key presses: time, heap blocks, GDI objects
 //   zembrik_bench dials N     a GrandCentral dial against a cellular one
 //   zembrik_bench tones N     a key tone's start through a real sound server
+//   zembrik_bench first-tone N  a fresh process's first key tone, pressed at
+//                             once or after idling, through the same server
 // Nothing here checks a result: the figures are for people to read.
 #include <stdio.h>
 #include <stdlib.h>
@@ -77,14 +79,23 @@ static bool ChildPaintTime(const std::wstring &exe, const std::wstring &argument
 
 // One program's start: to its first paint, and that span split at wWinMain.
 struct StartFigures {
-    Figures toPaint, toWinMain, winMainToPaint;
+    Figures toPaint, toWinMain, winMainToPaint, peakKb;
     void Add(double ms, const BenchMailbox *mailbox)
     {
         toPaint.Add(ms);
         toWinMain.Add(mailbox->beforeShowMs - (mailbox->firstPaintMs - ms));
         winMainToPaint.Add(mailbox->firstPaintMs - mailbox->beforeShowMs);
+        peakKb.Add(mailbox->peakWorkingSetKb);
     }
 };
+
+static void PrintMemory(const StartFigures &zembrik, const StartFigures &bare, const StartFigures &skin)
+{
+    const char *bareName = "bare window", *skinName = "bare window with skin";
+    PrintRow("peak working set at the first paint", zembrik.peakKb, bareName, bare.peakKb, "KB");
+    PrintRow("peak working set at the first paint", zembrik.peakKb, skinName, skin.peakKb, "KB");
+    PrintRow("peak working set at the first paint", skin.peakKb, bareName, bare.peakKb, "KB");
+}
 
 static void BenchStartup(int runs)
 {
@@ -130,6 +141,7 @@ static void BenchStartup(int runs)
     PrintRow("  WM_SIZE handling before the first paint", layoutMs, "start to first paint", zembrik.toPaint, "ms");
     PrintRow("  activation (WM_ACTIVATE, full screen) before it", activationMs, "start to first paint",
              zembrik.toPaint, "ms");
+    PrintMemory(zembrik, bare, skin);
     if (skin.toPaint.values.empty())
         PrintNote("bare window with skin", "not measured: default.png beside the benchmarks was not decoded");
 }
@@ -499,6 +511,54 @@ static void BenchTones(int runs)
     PrintNote("  the process's first key tone, real output", text);
 }
 
+// A fresh process's first key tone: the dialer starts as on a phone, and
+// its first key is pressed at once after the first paint ("at-once"), or
+// after a second of idling ("idle"); then a second key. Both figures go to
+// the mailbox.
+static int FirstToneChild(bool atOnce)
+{
+    BenchMailbox *mailbox = OpenMailbox(false);
+    if (!mailbox)
+        return 1;
+    mailbox->firstToneMs = mailbox->laterToneMs = -1;
+    HWND window = InitInstance(GetModuleHandleW(NULL), L"", SW_SHOWNORMAL);
+    if (!window)
+        return 1;
+    if (!atOnce)
+        Pump(1000);
+    mailbox->firstToneMs = ToneStartAfterPress();
+    Pump(200);
+    mailbox->laterToneMs = ToneStartAfterPress();
+    return 0;
+}
+
+// Fresh processes in turn: the first press at once, and after idling.
+static void BenchFirstTone(int runs)
+{
+    SetSilentWaveOut(false);
+    SetKeepWaveOut(10000);
+    SetSetting(L"exitOnMinimize", L"0");
+    BenchMailbox *mailbox = OpenMailbox(true);
+    std::wstring self = BenchFolder() + L"zembrik_bench.exe";
+    Figures idle, atOnce, later;
+    for (int i = 0; i < runs; i++) {
+        for (int turn = 0; turn < 2; turn++) {
+            bool pressAtOnce = (i + turn) % 2 == 0;
+            RunAndWait(self, pressAtOnce ? L"first-tone-child at-once" : L"first-tone-child idle", 30000);
+            if (mailbox->firstToneMs < 0 || mailbox->laterToneMs < 0)
+                continue;
+            (pressAtOnce ? atOnce : idle).Add(mailbox->firstToneMs);
+            later.Add(mailbox->laterToneMs);
+        }
+    }
+    if (idle.values.empty()) {
+        PrintNote("first key tone of a fresh process, real output", "no sound output here");
+        return;
+    }
+    PrintRow("first key tone of a fresh process, a second after start", idle, "a later press", later, "ms");
+    PrintRow("first key tone of a fresh process, pressed at the first paint", atOnce, "a later press", later, "ms");
+}
+
 int wmain(int argc, wchar_t **argv)
 {
     if (argc < 2) {
@@ -519,6 +579,10 @@ int wmain(int argc, wchar_t **argv)
         BenchDials(runs);
     else if (mode == L"tones")
         BenchTones(runs);
+    else if (mode == L"first-tone")
+        BenchFirstTone(runs);
+    else if (mode == L"first-tone-child")
+        return FirstToneChild(argc > 2 && wcscmp(argv[2], L"at-once") == 0);
     else
         return 2;
     return 0;

@@ -14,17 +14,20 @@ echo "Figures: median (first-third quartile) of the runs; ratio = program / refe
 echo
 echo "| Measure | Zembrik | Reference | Ratio | Runs |"
 echo "|---|---|---|---|---|"
-modes=${BENCH_MODES:-startup exit paint keys dials tones idle}
+modes=${BENCH_MODES:-startup exit paint keys dials tones first-tone memory idle}
 for mode in $modes; do
-    [ $mode = idle ] && continue
-    if [ $mode = tones ]; then
+    [ $mode = idle ] || [ $mode = memory ] && continue
+    if [ $mode = tones ] || [ $mode = first-tone ]; then
         # Through a private sound server, when the machine has PulseAudio.
+        # A first tone takes two fresh processes a run: half as many runs.
         command -v pulseaudio >/dev/null 2>&1 || continue
+        count=$runs
+        [ $mode = first-tone ] && count=$(((runs + 1) / 2))
         (
             folder=$(mktemp -d)
             . "$(dirname "$0")/private-pulse.sh"
             if start_private_pulse "$folder"; then
-                wine "$bench/zembrik_bench.exe" tones "$runs" </dev/null 2>/dev/null
+                wine "$bench/zembrik_bench.exe" $mode "$count" </dev/null 2>/dev/null
             fi
             kill "$pulse_pid" 2>/dev/null
             wait 2>/dev/null
@@ -36,6 +39,64 @@ for mode in $modes; do
     [ $mode = paint ] && count=$((runs * 5))
     wine "$bench/zembrik_bench.exe" $mode $count </dev/null 2>/dev/null
 done
+
+# Resident memory of a process by what is mapped there, in KB, from the
+# kernel's own account: fonts, image codec, the program's executable,
+# Wine's DLLs and libraries, other libraries, anonymous (heaps, stacks).
+resident_by_kind() {
+    awk '
+        /^[0-9a-f]+-[0-9a-f]+ / {
+            path = $6
+            if (path == "" || path ~ /^\[/) kind = 6
+            else if (path ~ /\.(ttf|ttc|otf|fon)$/ || path ~ /fontconfig/) kind = 1
+            else if (path ~ /windowscodecs|libpng|libjpeg|libtiff|libgif/) kind = 2
+            else if (path ~ /\.exe$/) kind = 3
+            else if (path ~ /\/wine\// || path ~ /wine64/) kind = 4
+            else kind = 5
+            next
+        }
+        /^Rss:/ { kb[kind] += $2; total += $2 }
+        END { printf "%d %d %d %d %d %d %d\n", kb[1], kb[2], kb[3], kb[4], kb[5], kb[6], total }' "/proc/$1/smaps"
+}
+
+# The dialer as installed (stripped of its debugging information, which
+# Wine would load too) and the window that shows the skin, side by side,
+# three seconds after their start: the dialer has shown its first frame
+# and done the work that waits for it, readying the key tones' output
+# among it. Then the dialer once more with that output silent, so that the
+# sound libraries' share shows.
+resident_after_start() {
+    wine "$bench/$1" $2 </dev/null >/dev/null 2>&1 &
+    started=$!
+    sleep 3
+    resident_by_kind $started
+    kill $started 2>/dev/null
+    wait $started 2>/dev/null
+}
+case " $modes " in *" memory "*)
+    x86_64-w64-mingw32-strip -o "$bench/zembrik-stripped.exe" "$bench/zembrik.exe"
+    d=$(resident_after_start zembrik-stripped.exe)
+    s=$(resident_after_start bare_window_skin.exe idle)
+    wine reg add 'HKLM\Software\DeviceEmulation' /v SilentWaveOut /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    q=$(resident_after_start zembrik-stripped.exe)
+    wine reg delete 'HKLM\Software\DeviceEmulation' /v SilentWaveOut /f >/dev/null 2>&1
+    i=1
+    for kind in "fonts" "image codec" "the program's executable" "Wine's DLLs and libraries" \
+        "other libraries" "heaps, stacks, anonymous" "all"; do
+        echo "$d" "$s" | awk -v i=$i -v k="$kind" '{
+            z = $i; r = $(i + 7); ratio = r > 0 ? sprintf("%.2f", z / r) : "-";
+            printf "| resident 3 s after start: %s | %d KB | bare window with skin: %d KB | %s | 1 |\n", k, z, r, ratio }'
+        i=$((i + 1))
+    done
+    for kind in "other libraries" "heaps, stacks, anonymous" "all"; do
+        case $kind in "other libraries") i=5 ;; "heaps, stacks, anonymous") i=6 ;; *) i=7 ;; esac
+        echo "$q" "$s" | awk -v i=$i -v k="$kind" '{
+            z = $i; r = $(i + 7); ratio = r > 0 ? sprintf("%.2f", z / r) : "-";
+            printf "|   the same, key tones silent: %s | %d KB | bare window with skin: %d KB | %s | 1 |\n", k, z, r, ratio }'
+    done
+    rm -f "$bench/zembrik-stripped.exe"
+    ;;
+esac
 
 # Wake-ups (voluntary context switches of all the process's threads) and CPU
 # time of a process, as the kernel counts them.

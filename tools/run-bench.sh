@@ -4,7 +4,8 @@
 # namespace of the tests. Prints one table; every figure stands beside a
 # reference measured in the same run. BENCH_RUNS (default 20) and
 # BENCH_IDLE_SECONDS (default 60) set how long it takes; BENCH_MODES picks
-# some of "startup exit paint keys dials tones idle".
+# some of "startup exit paint keys dials tones first-tone
+# memory idle".
 set -e
 tools=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
