@@ -439,6 +439,30 @@ int OpensAfterFailedStarts(void)
 
 } // namespace
 
+// A format query answers at once and opens no device; the output it asks
+// to be readied stays unopened while the device is silent, and the one
+// audio thread serves the query as it serves opens.
+TEST_F(WaveOut, AFormatQueryOpensNoDeviceAndReadiesNoSilentOutput)
+{
+    DWORD one = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, EMULATION_KEY, L"SilentWaveOut", REG_DWORD, &one, 4));
+    WAVEFORMAT_MIDI format = MidiFormat(1000000);
+    WAVEOUT_EMULATION_RECORD before = Record();
+    DWORD openBefore = WaveOutEmulationOpenDevices();
+    EXPECT_MM(MMSYSERR_NOERROR, waveOutOpen(NULL, 0, (WAVEFORMATEX *)&format, 0, 0, WAVE_FORMAT_QUERY));
+    WAVEFORMAT_MIDI pcm = format;
+    pcm.wfx.wFormatTag = WAVE_FORMAT_PCM;
+    EXPECT_MM(WAVERR_BADFORMAT, waveOutOpen(NULL, 0, (WAVEFORMATEX *)&pcm, 0, 0, WAVE_FORMAT_QUERY));
+    Sleep(200); // the audio thread's turn
+    EXPECT_EQ(openBefore, WaveOutEmulationOpenDevices());
+    EXPECT_EQ(before.outputsPrepared, Record().outputsPrepared);
+    EXPECT_EQ(1u, Record().threadsStarted);
+    HWAVEOUT device = NULL;
+    ASSERT_MM(MMSYSERR_NOERROR, waveOutOpen(&device, 0, (WAVEFORMATEX *)&format, 0, 0, 0));
+    EXPECT_TRUE(WaveOutEmulationIsSilent(device));
+    EXPECT_MM(MMSYSERR_NOERROR, waveOutClose(device));
+}
+
 TEST_F(WaveOut, AFailedStartLeavesNothingBehindAndTheNextOpenPlays)
 {
     EXPECT_EXIT(exit(OpensAfterFailedStarts()), ::testing::ExitedWithCode(0), "checks failed");
