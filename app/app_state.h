@@ -93,7 +93,6 @@ struct DeviceStatus {
     int batteryLevel;
 };
 
-// A memory device context with its bitmap selected.
 // The advance widths of the characters ' ' to '9' in the number's font at
 // one height (0: not known yet), so that a number's width at that height
 // is a sum rather than a font made to measure it.
@@ -105,6 +104,7 @@ struct NumberWidths {
     WORD advance[NUMBER_WIDTH_LAST - NUMBER_WIDTH_FIRST + 1];
 };
 
+// A memory device context with its bitmap selected.
 struct Surface {
     HDC dc;
     HBITMAP bitmap;
