@@ -13,6 +13,8 @@
 #include <string.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 
 #include "platform/include/waveout_emulation.h"
 
@@ -26,15 +28,18 @@ HANDLE engineWake = NULL;
 
 static WaveOutDevice devices[MAX_DEVICES];
 static bool prepareAsked = false; // a format query asked for the output to be readied
+static bool preparing = false; // the audio thread is opening that output now
+static std::condition_variable prepared;
 static WAVEOUT_EMULATION_RECORD record;
 static short *captureBuffer = nullptr;
 static DWORD captureCapacity = 0, captureCount = 0;
 
-// A free slot, the one with a kept desktop output first; that output and
-// its prepared blocks stay with the slot.
-WaveOutDevice *ReserveSlot()
+// How long an open waits for the output being readied before it opens one
+// of its own: more than the sound driver takes to load, less than a hang.
+#define PREPARED_WAIT_MS 1000
+
+static WaveOutDevice *ReserveFreeSlot()
 {
-    std::lock_guard<std::mutex> hold(engineLock);
     for (bool wantKept : {true, false}) {
         for (WaveOutDevice &device : devices) {
             if (device.reserved || (wantKept && !device.audio.desktop))
@@ -47,6 +52,17 @@ WaveOutDevice *ReserveSlot()
         }
     }
     return nullptr;
+}
+
+// A free slot, the one with a kept desktop output first; that output and
+// its prepared blocks stay with the slot. An output being readied is
+// waited for: a second one opened beside it would load the same driver at
+// the same time and take longer than waiting.
+WaveOutDevice *ReserveSlot()
+{
+    std::unique_lock<std::mutex> hold(engineLock);
+    prepared.wait_for(hold, std::chrono::milliseconds(PREPARED_WAIT_MS), [] { return !preparing; });
+    return ReserveFreeSlot();
 }
 
 void ReleaseSlot(WaveOutDevice &device)
@@ -165,21 +181,38 @@ static DWORD Serve(WaveOutDevice &device, LONGLONG now)
     return DesktopAudioWait(&audio, now);
 }
 
+// Whether a slot has, or is about to have, a desktop output that it keeps
+// when it closes; under the lock.
+static bool OutputAtHand()
+{
+    for (const WaveOutDevice &device : devices) {
+        if (device.reserved || device.open || device.audio.desktop)
+            return true;
+    }
+    return false;
+}
+
 // Opens the desktop's output for a free slot and keeps it there, as a
-// closed device's is kept, unless a slot keeps one already. Loading the
-// sound driver takes tens of milliseconds the first time; done here, the
-// first key's open finds the output waiting instead.
+// closed device's is kept, unless a slot has one or is opening one.
+// Loading the sound driver takes tens of milliseconds the first time; done
+// here, the first key's open finds the output waiting instead.
 static void PrepareOutput()
 {
-    WaveOutDevice *device = ReserveSlot();
-    if (!device)
-        return;
-    bool opened = !device->audio.desktop && ChooseDesktopAudio(&device->audio, engineWake) == MMSYSERR_NOERROR &&
-                  device->audio.desktop;
+    WaveOutDevice *device;
+    {
+        std::lock_guard<std::mutex> hold(engineLock);
+        device = OutputAtHand() ? nullptr : ReserveFreeSlot();
+        if (!device)
+            return;
+        preparing = true;
+    }
+    bool opened = ChooseDesktopAudio(&device->audio, engineWake) == MMSYSERR_NOERROR && device->audio.desktop;
     DWORD keepMs = DesktopAudioKeepMs(&device->audio);
     std::lock_guard<std::mutex> hold(engineLock);
     ReleaseDesktopAudio(&device->audio, keepMs);
     device->reserved = false;
+    preparing = false;
+    prepared.notify_all();
     if (opened)
         record.outputsPrepared++;
 }

@@ -42,10 +42,12 @@ void ToneStopped(WaveOutDevice &device);
 // Starts the audio thread unless it runs; false if it cannot be started.
 bool StartEngine(void);
 // A free slot, reserved for the caller, or null; the one that keeps a
-// desktop output is taken first. Takes the lock itself.
+// desktop output is taken first, once an output being readied is ready
+// (waited for a second at most). Takes the lock itself.
 WaveOutDevice *ReserveSlot(void);
 // Gives back a slot whose open failed. Takes the lock itself.
 void ReleaseSlot(WaveOutDevice &device);
 // Has the audio thread open the desktop's output and keep it for the next
-// device, unless one is kept already; returns at once. Takes the lock itself.
+// device, unless a device has one or is opening one; returns at once. Takes
+// the lock itself.
 void AskToPrepareOutput(void);
