@@ -2,7 +2,16 @@
 # The inside of a benchmark run: boot the prefix, run each benchmark in a
 # process of its own, measure the idle window from outside, stop Wine.
 . "$(dirname "$0")/wine-env.sh"
-bench="$1/bench"
+# The programs run as they are installed, stripped of their debugging
+# information: Wine reads an executable's whole image, debugging sections
+# too, so unstripped the working sets would move by megabytes with the size
+# of the debugging information alone.
+bench="$1/bench-stripped"
+rm -rf "$bench"
+cp -r "$1/bench" "$bench"
+for program in "$bench"/*.exe; do
+    x86_64-w64-mingw32-strip "$program"
+done
 runs=${BENCH_RUNS:-20}
 idle=${BENCH_IDLE_SECONDS:-60}
 boot_wine_prefix
@@ -59,8 +68,7 @@ resident_by_kind() {
         END { printf "%d %d %d %d %d %d %d\n", kb[1], kb[2], kb[3], kb[4], kb[5], kb[6], total }' "/proc/$1/smaps"
 }
 
-# The dialer as installed (stripped of its debugging information, which
-# Wine would load too) and the window that shows the skin, side by side,
+# The dialer and the window that shows the skin, side by side,
 # three seconds after their start: the dialer has shown its first frame
 # and done the work that waits for it, readying the key tones' output
 # among it. Then the dialer once more with that output silent, so that the
@@ -74,11 +82,10 @@ resident_after_start() {
     wait $started 2>/dev/null
 }
 case " $modes " in *" memory "*)
-    x86_64-w64-mingw32-strip -o "$bench/zembrik-stripped.exe" "$bench/zembrik.exe"
-    d=$(resident_after_start zembrik-stripped.exe)
+    d=$(resident_after_start zembrik.exe)
     s=$(resident_after_start bare_window_skin.exe idle)
     wine reg add 'HKLM\Software\DeviceEmulation' /v SilentWaveOut /t REG_DWORD /d 1 /f >/dev/null 2>&1
-    q=$(resident_after_start zembrik-stripped.exe)
+    q=$(resident_after_start zembrik.exe)
     wine reg delete 'HKLM\Software\DeviceEmulation' /v SilentWaveOut /f >/dev/null 2>&1
     i=1
     for kind in "fonts" "image codec" "the program's executable" "Wine's DLLs and libraries" \
@@ -94,7 +101,6 @@ case " $modes " in *" memory "*)
             z = $i; r = $(i + 7); ratio = r > 0 ? sprintf("%.2f", z / r) : "-";
             printf "|   the same, key tones silent: %s | %d KB | bare window with skin: %d KB | %s | 1 |\n", k, z, r, ratio }'
     done
-    rm -f "$bench/zembrik-stripped.exe"
     ;;
 esac
 
