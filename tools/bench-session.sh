@@ -111,7 +111,7 @@ switches() {
 }
 cpu_ticks() {
     # Fields 14 and 15 of stat, after the name in parentheses.
-    sed 's/^.*) //' /proc/$1/stat | awk '{ print $12 + $13 }'
+    sed 's/^.*) //' /proc/$1/stat 2>/dev/null | awk '{ print $12 + $13 }'
 }
 
 # The dialer and the bare window idle side by side, both shown, for the
@@ -136,6 +136,13 @@ while [ "$(date +%s)" -lt $end ]; do
     dl=$dn; bl=$bn
 done
 d1=$(switches $dialer); b1=$(switches $bare); dc1=$(cpu_ticks $dialer); bc1=$(cpu_ticks $bare)
+# A process that ended meanwhile (another run's wineserver -k, a crash)
+# has no counts left to read: say so rather than print a difference.
+if ! kill -0 $dialer 2>/dev/null || ! kill -0 $bare 2>/dev/null; then
+    echo "| idle, window shown | not measured: a process ended during the $idle s | | | |"
+    wineserver -k >/dev/null 2>&1
+    exit 0
+fi
 hz=$(getconf CLK_TCK)
 awk -v d=$((d1 - d0)) -v b=$((b1 - b0)) -v s="$idle" 'BEGIN {
     r = b > 0 ? sprintf("%.2f", d / b) : "-";
