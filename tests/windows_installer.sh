@@ -21,6 +21,7 @@ export WINEPREFIX="$folder/prefix"
 . "$(dirname "$0")/private_desktop.sh"
 private_desktop "$folder"
 . "$tools/wine-env.sh"
+. "$(dirname "$0")/dialer_taps.sh"
 dialer=""
 cleanup() {
     [ -n "$dialer" ] && kill "$dialer" 2>/dev/null
@@ -53,14 +54,6 @@ value() {
 key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
 no_key() { ! key_exists "$1"; }
 same() { [ "$1" = "$2" ]; }
-# Waits up to 20 s for a visible X window of that name.
-window_shows() {
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
-        sleep 0.2
-    done
-    return 1
-}
 # A dial from the command line: the program ends with code 16 once the
 # call is placed.
 dials() {
