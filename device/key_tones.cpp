@@ -37,7 +37,7 @@ static bool KeyToneFrequencies(KeyCode key, WORD *low, WORD *high)
 
 static DWORD GeneratorOn(WORD frequency)
 {
-    return ((DWORD)MIDI_MESSAGE_FREQGENON << 24) | ((DWORD)GENERATOR_VOLUME << 16) | frequency;
+    return MIDI_MESSAGE_FREQGENON | ((DWORD)GENERATOR_VOLUME << 16) | frequency;
 }
 
 static void FillToneEvents(WORD low, WORD high)

@@ -26,7 +26,7 @@
 // generator's frequency in hertz, which names it, and bits 16-23 its level,
 // 0..0x7F (more counts as 0x7F).
 #define TONE_MESSAGE_ON 0x20
-#define TONE_MESSAGE_OFF 0x21
+#define TONE_MESSAGE_OFF 0x30
 
 struct ToneGenerator {
     DWORD frequency;

@@ -16,7 +16,8 @@
 static_assert(sizeof(WAVEFORMAT_MIDI_MESSAGE) == TONE_EVENT_BYTES &&
                   offsetof(WAVEFORMAT_MIDI_MESSAGE, dwMidiMsg) == TONE_EVENT_MESSAGE_OFFSET,
               "a MIDI event is its ticks, then its message");
-static_assert(MIDI_MESSAGE_FREQGENON == TONE_MESSAGE_ON && MIDI_MESSAGE_FREQGENOFF == TONE_MESSAGE_OFF,
+static_assert(MIDI_MESSAGE_FREQGENON == (DWORD)TONE_MESSAGE_ON << 24 &&
+                  MIDI_MESSAGE_FREQGENOFF == (DWORD)TONE_MESSAGE_OFF << 24,
               "the synthesiser's messages are the SDK's");
 
 static ULONG_PTR nextHandle = 0x5E00;

@@ -102,7 +102,7 @@ TEST(ToneSynthesis, LengthAndEventTimesFollowTheTempo)
 
     // 770 Hz alone from 1 s, joined at 2 s by 1336 Hz, both off at 3 s.
     const WAVEFORMAT_MIDI_MESSAGE steps[] = {
-        {1, 0x207F0302}, {1, 0x207F0538}, {1, 0x217F0302}, {0, 0x217F0538}, {1, 0}};
+        {1, 0x207F0302}, {1, 0x207F0538}, {1, 0x307F0302}, {0, 0x307F0538}, {1, 0}};
     std::vector<short> samples = Synthesize(steps, 5, 0xFFFF);
     ASSERT_EQ(4u * RATE, samples.size());
     EXPECT_EQ(0, Rms(samples, 0));

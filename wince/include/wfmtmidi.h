@@ -5,8 +5,11 @@
 #include <mmsystem.h>
 
 #define WAVE_FORMAT_MIDI 0x3000
-#define MIDI_MESSAGE_FREQGENON 0x20
-#define MIDI_MESSAGE_FREQGENOFF 0x21
+// The kind of a message is its top byte; a frequency generator's messages
+// carry its level in bits 16-23 and its frequency in hertz in the low word.
+#define MIDI_MESSAGE_UPDATETEMPO 0x10000000
+#define MIDI_MESSAGE_FREQGENON 0x20000000
+#define MIDI_MESSAGE_FREQGENOFF 0x30000000
 
 typedef struct {
     WAVEFORMATEX wfx;
