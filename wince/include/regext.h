@@ -5,17 +5,18 @@
 
 typedef HANDLE HREGNOTIFY;
 
+// "Any change" comes first: a condition left zero notifies on every change.
 typedef enum tagREG_COMPARISONTYPE {
-    REG_CT_EQUAL,
-    REG_CT_NOT_EQUAL,
-    REG_CT_GREATER,
-    REG_CT_GREATER_OR_EQUAL,
-    REG_CT_LESS,
-    REG_CT_LESS_OR_EQUAL,
-    REG_CT_CONTAINS,
-    REG_CT_STARTS_WITH,
-    REG_CT_ENDS_WITH,
-    REG_CT_ANYCHANGE
+    REG_CT_ANYCHANGE = 0,
+    REG_CT_EQUAL = 1,
+    REG_CT_NOT_EQUAL = 2,
+    REG_CT_GREATER = 3,
+    REG_CT_GREATER_OR_EQUAL = 4,
+    REG_CT_LESS = 5,
+    REG_CT_LESS_OR_EQUAL = 6,
+    REG_CT_CONTAINS = 7,
+    REG_CT_STARTS_WITH = 8,
+    REG_CT_ENDS_WITH = 9
 } REG_COMPARISONTYPE;
 
 typedef struct tagNOTIFICATIONCONDITION {
