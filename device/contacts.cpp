@@ -2,7 +2,6 @@
 // program keeps no contact data of its own.
 #include "device/contacts.h"
 
-#include <aygshell.h>
 #include <objbase.h>
 #include <pimstore.h>
 
@@ -10,7 +9,8 @@
 
 HRESULT ChooseContactNumber(WCHAR *name, WCHAR *number)
 {
-    static const CEPROPID requiredProperty = PIMPR_MOBILE_TELEPHONE_NUMBER;
+    // Every voice number of a contact can be picked.
+    static const CEPROPID requiredProperty = PIMPR_ALL_VOICE;
     CHOOSECONTACT request;
     ZeroMemory(&request, sizeof(request));
     request.cbSize = sizeof(request);
@@ -68,9 +68,9 @@ void AddContactFromNumber(void)
 {
     if (FAILED(CoInitializeEx(NULL, COINIT_MULTITHREADED)))
         return;
-    IPOutlookApp *application = NULL;
+    IPOutlookApp2 *application = NULL;
     if (FAILED(
-            CoCreateInstance(CLSID_Application, NULL, CLSCTX_INPROC_SERVER, IID_IPOutlookApp, (void **)&application)))
+            CoCreateInstance(CLSID_Application, NULL, CLSCTX_INPROC_SERVER, IID_IPOutlookApp2, (void **)&application)))
         return;
     HWND window = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
     IDispatch *created = NULL;

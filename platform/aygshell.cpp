@@ -1,16 +1,13 @@
 // Desktop stand-ins for the device shell's full-screen control, image
-// loading, tap-and-hold and contact chooser. The desktop has no phone
-// taskbar or input-panel button to hide, so the requested state is recorded
-// on the window, where any process can read it.
+// loading and tap-and-hold. The desktop has no phone taskbar or input-panel
+// button to hide, so the requested state is recorded on the window, where
+// any process can read it.
 #include <aygshell.h>
 #include <objbase.h>
 #include <wincodec.h>
 
 #include <math.h>
 #include <stdlib.h>
-
-#include "platform/contact_store.h"
-#include "platform/dialog_template.h"
 
 #define SHFS_SHOW_MASK (SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTARTICON)
 
@@ -171,80 +168,4 @@ DWORD WINAPI SHRecognizeGesture(SHRGINFO *shrg)
     ClientToScreen(window, &screen);
     SendMessageW(window, WM_CONTEXTMENU, (WPARAM)window, MAKELPARAM(screen.x, screen.y));
     return GN_CONTEXTMENU;
-}
-
-// The contact chooser lists the emulated contact store (contacts.vcf), one
-// line per contact and number.
-#define ID_LIST 101
-#define ID_PROMPT 102
-
-namespace
-{
-
-struct ChooserState {
-    std::vector<StoredContact> contacts;
-    std::vector<std::pair<size_t, size_t>> entries;
-    int chosen = -1;
-};
-
-INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    ChooserState *state = (ChooserState *)GetWindowLongPtrW(dialog, DWLP_USER);
-    switch (message) {
-    case WM_INITDIALOG: {
-        state = (ChooserState *)lParam;
-        SetWindowLongPtrW(dialog, DWLP_USER, (LONG_PTR)state);
-        HWND list = GetDlgItem(dialog, ID_LIST);
-        for (size_t c = 0; c < state->contacts.size(); c++) {
-            for (size_t n = 0; n < state->contacts[c].numbers.size(); n++) {
-                std::wstring line = state->contacts[c].name + L"  " + state->contacts[c].numbers[n];
-                SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)line.c_str());
-                state->entries.push_back({c, n});
-            }
-        }
-        SendMessageW(list, LB_SETCURSEL, 0, 0);
-        SetFocus(list);
-        return FALSE;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == ID_LIST && HIWORD(wParam) == LBN_DBLCLK)
-            wParam = IDOK;
-        if (LOWORD(wParam) == IDOK) {
-            state->chosen = (int)SendDlgItemMessageW(dialog, ID_LIST, LB_GETCURSEL, 0, 0);
-            EndDialog(dialog, IDOK);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        break;
-    }
-    return FALSE;
-}
-
-} // namespace
-
-HRESULT WINAPI ChooseContact(LPCHOOSECONTACT lpcc)
-{
-    if (!lpcc || lpcc->cbSize < sizeof(CHOOSECONTACT))
-        return E_INVALIDARG;
-    ChooserState state;
-    state.contacts = LoadContacts(ContactStorePath());
-    DialogTemplate form(lpcc->lpstrTitle ? lpcc->lpstrTitle : L"Contacts", 120, 140);
-    form.AddControl(L"STATIC", lpcc->lpstrChoosePropertyText ? lpcc->lpstrChoosePropertyText : L"", ID_PROMPT, SS_LEFT,
-                    4, 4, 112, 18);
-    form.AddControl(L"LISTBOX", L"", ID_LIST, WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, 4, 24, 112, 92);
-    form.AddControl(L"BUTTON", L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 4, 120, 54, 15);
-    form.AddControl(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 62, 120, 54, 15);
-    INT_PTR choice =
-        DialogBoxIndirectParamW(GetModuleHandleW(NULL), form.Get(), lpcc->hwndOwner, ChooserProc, (LPARAM)&state);
-    if (choice != IDOK || state.chosen < 0 || (size_t)state.chosen >= state.entries.size())
-        return HRESULT_FROM_WIN32(ERROR_CANCELLED);
-    const StoredContact &contact = state.contacts[state.entries[state.chosen].first];
-    lpcc->oidContactID = (CEOID)(state.entries[state.chosen].first + 1);
-    lpcc->bstrContactName = SysAllocString(contact.name.c_str());
-    lpcc->propidSelected = lpcc->cRequiredProperties ? lpcc->rgpropidRequiredProperties[0] : 0;
-    lpcc->bstrPropertyValueSelected = SysAllocString(contact.numbers[state.entries[state.chosen].second].c_str());
-    return S_OK;
 }

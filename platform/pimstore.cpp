@@ -1,6 +1,6 @@
-// The phone's contact store on the desktop: the object model's application
-// object, whose new contacts open an edit card and, when saved, are
-// appended to contacts.vcf beside the executable.
+// The phone's contact store on the desktop: the contact chooser, and the
+// object model's application object, whose new contacts open an edit card
+// and, when saved, are appended to contacts.vcf beside the executable.
 // The application class is registered for in-process creation when the
 // program starts, on a thread of the multithreaded apartment that stays for
 // the life of the process.
@@ -135,6 +135,13 @@ class Contact final : public Dispatch<IDispatch>, public IItem
             return DISP_E_TYPEMISMATCH;
         return Store(parameters->rgvarg[0].bstrVal, id == DISPID_FILE_AS ? &fileAs : &mobile);
     }
+    HRESULT STDMETHODCALLTYPE GetProps(const CEPROPID *, ULONG, WORD, _CEPROPVAL **, ULONG *, HANDLE) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetProps(ULONG, WORD, _CEPROPVAL *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Delete() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Display(HWND) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Save() override
     {
         StoredContact contact;
@@ -168,7 +175,7 @@ class Contact final : public Dispatch<IDispatch>, public IItem
     }
 };
 
-class Application final : public Dispatch<IPOutlookApp>
+class Application final : public Dispatch<IPOutlookApp2>
 {
     LONG references = 1;
     bool loggedOn = false;
@@ -178,8 +185,8 @@ class Application final : public Dispatch<IPOutlookApp>
     {
         if (!object)
             return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPOutlookApp) {
-            *object = static_cast<IPOutlookApp *>(this);
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IPOutlookApp || iid == IID_IPOutlookApp2) {
+            *object = static_cast<IPOutlookApp2 *>(this);
             AddRef();
             return S_OK;
         }
@@ -204,6 +211,8 @@ class Application final : public Dispatch<IPOutlookApp>
         loggedOn = false;
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE get_Version(BSTR *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDefaultFolder(int, IFolder **) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CreateItem(int kind, IDispatch **item) override
     {
         if (!item)
@@ -271,9 +280,86 @@ bool RegisterContactStore()
 
 } // namespace
 
-// The program calls nothing in this file, and a static library's member that
-// nothing names is left out of the link: the program's build names this
-// (CMakeLists.txt) so that the registration is part of it.
+// A static library's member that nothing names is left out of the link,
+// and a program that never shows the chooser names nothing here: the
+// program's build names this (CMakeLists.txt) so that the registration is
+// always part of it.
 extern "C" {
 bool contactStoreRegistered = RegisterContactStore();
+}
+
+// The contact chooser lists the emulated contact store (contacts.vcf), one
+// line per contact and number.
+#define ID_LIST 101
+#define ID_PROMPT 102
+
+namespace
+{
+
+struct ChooserState {
+    std::vector<StoredContact> contacts;
+    std::vector<std::pair<size_t, size_t>> entries;
+    int chosen = -1;
+};
+
+INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ChooserState *state = (ChooserState *)GetWindowLongPtrW(dialog, DWLP_USER);
+    switch (message) {
+    case WM_INITDIALOG: {
+        state = (ChooserState *)lParam;
+        SetWindowLongPtrW(dialog, DWLP_USER, (LONG_PTR)state);
+        HWND list = GetDlgItem(dialog, ID_LIST);
+        for (size_t c = 0; c < state->contacts.size(); c++) {
+            for (size_t n = 0; n < state->contacts[c].numbers.size(); n++) {
+                std::wstring line = state->contacts[c].name + L"  " + state->contacts[c].numbers[n];
+                SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)line.c_str());
+                state->entries.push_back({c, n});
+            }
+        }
+        SendMessageW(list, LB_SETCURSEL, 0, 0);
+        SetFocus(list);
+        return FALSE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == ID_LIST && HIWORD(wParam) == LBN_DBLCLK)
+            wParam = IDOK;
+        if (LOWORD(wParam) == IDOK) {
+            state->chosen = (int)SendDlgItemMessageW(dialog, ID_LIST, LB_GETCURSEL, 0, 0);
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+HRESULT WINAPI ChooseContact(LPCHOOSECONTACT lpcc)
+{
+    if (!lpcc || lpcc->cbSize < sizeof(CHOOSECONTACT))
+        return E_INVALIDARG;
+    ChooserState state;
+    state.contacts = LoadContacts(ContactStorePath());
+    DialogTemplate form(lpcc->lpstrTitle ? lpcc->lpstrTitle : L"Contacts", 120, 140);
+    form.AddControl(L"STATIC", lpcc->lpstrChoosePropertyText ? lpcc->lpstrChoosePropertyText : L"", ID_PROMPT, SS_LEFT,
+                    4, 4, 112, 18);
+    form.AddControl(L"LISTBOX", L"", ID_LIST, WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, 4, 24, 112, 92);
+    form.AddControl(L"BUTTON", L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 4, 120, 54, 15);
+    form.AddControl(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 62, 120, 54, 15);
+    INT_PTR choice =
+        DialogBoxIndirectParamW(GetModuleHandleW(NULL), form.Get(), lpcc->hwndOwner, ChooserProc, (LPARAM)&state);
+    if (choice != IDOK || state.chosen < 0 || (size_t)state.chosen >= state.entries.size())
+        return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+    const StoredContact &contact = state.contacts[state.entries[state.chosen].first];
+    lpcc->oidContactID = (CEOID)(state.entries[state.chosen].first + 1);
+    lpcc->bstrContactName = SysAllocString(contact.name.c_str());
+    lpcc->propidSelected = lpcc->cRequiredProperties ? lpcc->rgpropidRequiredProperties[0] : 0;
+    lpcc->bstrPropertyValueSelected = SysAllocString(contact.numbers[state.entries[state.chosen].second].c_str());
+    return S_OK;
 }

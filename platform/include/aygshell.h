@@ -1,10 +1,9 @@
 // Shell functions of the device (aygshell), as the desktop's stand-ins give
-// them. The contact chooser and the gesture values are declared with the
-// phone's own additions, found after the compiler's headers.
+// them. The gesture values are declared with the phone's own additions,
+// found after the compiler's headers.
 #pragma once
 #include_next <aygshell.h>
 #include <windows.h>
-#include <oleauto.h>
 
 #define SHFS_SHOWTASKBAR 0x0001
 #define SHFS_HIDETASKBAR 0x0002
