@@ -7,22 +7,44 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WCE=0x501 _W
 include_directories(BEFORE ${CMAKE_SOURCE_DIR}/wince/include)
 include_directories(${CMAKE_SOURCE_DIR})
 
-# Import libraries for functions that Windows Mobile 5 exports by name and
-# the toolchain's own import libraries lack.
-function(add_phone_imports name)
-  set(def ${CMAKE_SOURCE_DIR}/wince/lib/${name}.def)
-  set(lib ${CMAKE_BINARY_DIR}/lib${name}.a)
+# Import libraries for what the toolchain's own lack: one per DLL, made from
+# the rows of the phone's export table marked "here", each by name or by the
+# ordinal the DLL publishes instead.
+set(PHONE_EXPORTS ${CMAKE_SOURCE_DIR}/wince/lib/phone_exports.txt)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PHONE_EXPORTS})
+file(STRINGS ${PHONE_EXPORTS} rows REGEX "^[^#]")
+set(phone_dlls)
+foreach(row ${rows})
+  if(NOT row MATCHES "^([A-Za-z0-9_]+)\\.dll +([A-Za-z0-9_]+) +(name|@[0-9]+) +(cegcc|here) ")
+    message(FATAL_ERROR "phone_exports.txt: cannot read the row '${row}'")
+  endif()
+  if(CMAKE_MATCH_4 STREQUAL "here")
+    string(TOLOWER ${CMAKE_MATCH_1} dll)
+    set(export ${CMAKE_MATCH_2})
+    if(NOT CMAKE_MATCH_3 STREQUAL "name")
+      set(export "${export} ${CMAKE_MATCH_3} NONAME")
+    endif()
+    list(APPEND phone_dlls ${dll})
+    string(APPEND ${dll}_exports "${export}\n")
+    string(TOUPPER ${dll} ${dll}_library)
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES phone_dlls)
+set(PHONE_IMPORT_LIBRARIES)
+foreach(dll ${phone_dlls})
+  set(def ${CMAKE_BINARY_DIR}/phone_${dll}.def)
+  set(lib ${CMAKE_BINARY_DIR}/libphone_${dll}.a)
+  file(CONFIGURE OUTPUT ${def} CONTENT "LIBRARY ${${dll}_library}.dll\nEXPORTS\n${${dll}_exports}")
   add_custom_command(OUTPUT ${lib}
     COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --output-lib ${lib}
     DEPENDS ${def}
-    COMMENT "Import library ${name}")
-  add_custom_target(${name}_build DEPENDS ${lib})
-  add_library(${name} STATIC IMPORTED GLOBAL)
-  set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${lib})
-  add_dependencies(${name} ${name}_build)
-endfunction()
-add_phone_imports(aygshell_wm5)
-add_phone_imports(coredll_ce5)
+    COMMENT "Import library for ${dll}.dll")
+  add_custom_target(phone_${dll}_imports DEPENDS ${lib})
+  add_library(phone_${dll} STATIC IMPORTED GLOBAL)
+  set_target_properties(phone_${dll} PROPERTIES IMPORTED_LOCATION ${lib})
+  add_dependencies(phone_${dll} phone_${dll}_imports)
+  list(APPEND PHONE_IMPORT_LIBRARIES phone_${dll})
+endforeach()
 
 # The text logic and the vCard reader and writer of the desktop's contact
 # store are built here too, so that a size or a type that differs on the
@@ -39,7 +61,7 @@ set_target_properties(zembrik PROPERTIES OUTPUT_NAME Zembrik)
 # takes the program as aware of high-density screens, which it scales for
 # itself, rather than doubling its pixels.
 target_link_options(zembrik PRIVATE -s -static-libgcc -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,1)
-target_link_libraries(zembrik PRIVATE zembrik_core aygshell_wm5 aygshell CellCore ws2 ole32 oleaut32 coredll_ce5 uuid)
+target_link_libraries(zembrik PRIVATE zembrik_core ${PHONE_IMPORT_LIBRARIES} aygshell CellCore ws2 ole32 oleaut32 uuid)
 add_custom_command(TARGET zembrik POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/skins/default.png $<TARGET_FILE_DIR:zembrik>)
 
