@@ -47,6 +47,14 @@ check test "$(field link | tr '\t\n' '|;')" \
     = '%CE11%|Zembrik.lnk|%CE1%\Zembrik\Zembrik.exe;'
 desc="no registry values"
 check test -z "$(field hive)$(field regvalue)"
+desc="each FILES entry's second field holds its id, as it usually does"
+check test -z "$(field file | awk -F'\t' '$1 != $5')"
+
+# The cabinet's own order and names, as the CE CAB format description has
+# them: the setup file first, then the others from the highest extension
+# down, each name eight characters before the period, padded with "0".
+desc="the CAB holds 0ZEMBRIK.000, 0DEFAULT.002, 0ZEMBRIK.001 in this order"
+check test "$(timeout 30 gcab -t "$cab" | tr '\n' ' ')" = "0ZEMBRIK.000 0DEFAULT.002 0ZEMBRIK.001 "
 
 # Each file id N is the payload named *.00N in the CAB.
 expected=("${setup#"$tmp/x/"}")

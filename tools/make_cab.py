@@ -4,11 +4,27 @@
 Usage: tools/make_cab.py OUTPUT.cab EXE SKIN
 
 The device's installer (wceload) takes a Microsoft Cabinet whose files are
-the payload, each named with its numeric file id as extension
-(ZEMBRIK.001, DEFAULT.002), plus one setup file whose extension is 000
-(ZEMBRIK.000).  The setup file tells what to install where.  This script
-writes the setup file and the payload into a temporary folder and packs
-them with gcab (Debian package `gcab`).
+the payload, each named with its numeric file id as extension, plus one
+setup file whose extension is 000.  The setup file tells what to install
+where.  This script writes the setup file and the payload into a
+temporary folder and packs them with gcab (Debian package `gcab`).
+
+The cabinet follows the Windows CE CAB format description that
+cabextract's authors publish (doc/wince_cab_format.html in the libmspack
+sources):
+  - every name is eight characters before the period, a shorter one
+    padded on the left with "0": 0ZEMBRIK.000, 0ZEMBRIK.001, 0DEFAULT.002;
+  - the setup file comes first, then every other file in descending order
+    of its numeric extension: 0ZEMBRIK.000, 0DEFAULT.002, 0ZEMBRIK.001;
+  - a FILES entry's field after its folder, of unknown meaning, holds the
+    file's id, as the description says it usually does.
+The description is its authors' reading of the cabinets they examined,
+not Microsoft's own, and the SDK's packager (CabWiz) cannot be run here to
+compare.  Its cabinets may differ where the description says "usually"
+(the FILES field) and in what it leaves open: how a longer name is cut to
+eight characters (here, its first eight letters and digits), the letter
+case (upper here) and the compression (MSZIP here).  wceload finds each
+file by its numeric extension.
 
 What the CAB installs:
   application "Zembrik" by "Orvendel", ARM (processor type 2577), CE 5.0+;
@@ -71,8 +87,9 @@ DIRS record:      2 id | 2 length n | n bytes: n/2 string IDs, last 0.
                   ["%CE1%", "Zembrik"] -> %CE1%\\Zembrik; the device
                   expands %CEn% itself.
 FILES record:     2 id (= numeric extension of the payload in the CAB)
-                  | 2 DIRS id | 2 unknown (0) | 4 flags (0: defaults)
-                  | 2 length n | n bytes file name on the device with NUL
+                  | 2 DIRS id | 2 unknown (the id again) | 4 flags
+                  (0: defaults) | 2 length n | n bytes file name on the
+                  device with NUL
 REGHIVES record:  2 id | 2 root (1 HKCR, 2 HKCU, 3 HKLM, 4 HKU)
                   | 2 unknown (0) | 2 length n | n bytes string IDs, last 0
 REGKEYS record:   2 id | 2 REGHIVES id | 2 substitute %CEn% (0/1)
@@ -208,7 +225,8 @@ class SetupFile:
             struct.pack("<HH", i + 1, 2 * len(ids) + 2) + _id_list(ids)
             for i, ids in enumerate(self.dirs))
         files_off = section(
-            struct.pack("<HHHIH", i + 1, dir_id, 0, flags, len(_cstr(name)))
+            struct.pack("<HHHIH", i + 1, dir_id, i + 1, flags,
+                        len(_cstr(name)))
             + _cstr(name)
             for i, (dir_id, name, flags) in enumerate(self.files))
         hives_off = section(())
@@ -236,11 +254,12 @@ class SetupFile:
 
 
 def cab_name(name, file_id):
-    """8.3 name inside the CAB: up to 8 letters/digits of the base name,
-    upper case, and the file id as a 3-digit extension."""
+    """8.3 name inside the CAB: the first 8 letters and digits of the base
+    name, upper case, padded on the left with "0" to 8 characters, and the
+    file id as a 3-digit extension."""
     base = "".join(c for c in os.path.splitext(name)[0].upper()
-                   if c.isascii() and c.isalnum())[:8] or "FILE"
-    return "%s.%03d" % (base, file_id)
+                   if c.isascii() and c.isalnum())[:8]
+    return "%s.%03d" % (base.rjust(8, "0"), file_id)
 
 
 def zembrik_setup():
@@ -274,7 +293,9 @@ def main(argv):
         members = [cab_name(APP_NAME, 0)]
         with open(os.path.join(tmp, members[0]), "wb") as f:
             f.write(setup.encode())
-        for file_id, source in ((exe_id, exe), (skin_id, skin)):
+        # After the setup file, the payload from the highest id down.
+        payload = sorted(((exe_id, exe), (skin_id, skin)), reverse=True)
+        for file_id, source in payload:
             name = setup.files[file_id - 1][1]
             members.append(cab_name(name, file_id))
             shutil.copyfile(source, os.path.join(tmp, members[-1]))

@@ -13,7 +13,7 @@ tab-separated line per item:
   version   MIN-MAJOR.MINOR  MAX-MAJOR.MINOR  MIN-BUILD  MAX-BUILD
   unsupported TEXT                     (only when present)
   dir       ID  FOLDER
-  file      ID  FOLDER  NAME  FLAGS
+  file      ID  FOLDER  NAME  FLAGS  SECOND-ID
   hive      ID  ROOT\\KEY
   regvalue  ID  ROOT\\KEY  NAME
   link      FOLDER  NAME  TARGET
@@ -160,17 +160,20 @@ def parse(data):
     def file_rec(pos, what):
         rid = r.u16(pos, what)
         dir_id = r.u16(pos + 2, what)
+        # Of unknown meaning; usually the id again.
+        second_id = r.u16(pos + 4, what)
         flags = r.u32(pos + 6, what)
         size = r.u16(pos + 10, what)
         name = r.cstr(pos + 12, size, what)
         if dir_id not in dirs:
             raise Bad("%s (%s) is in folder %d, which does not exist"
                       % (what, name, dir_id))
-        return rid, (dirs[dir_id], name, flags), pos + 12 + size
+        return rid, (dirs[dir_id], name, flags, second_id), pos + 12 + size
 
     files = walk(2, file_rec)
-    for rid, (folder, name, flags) in files.items():
-        out.append("file\t%d\t%s\t%s\t0x%08X" % (rid, folder, name, flags))
+    for rid, (folder, name, flags, second_id) in files.items():
+        out.append("file\t%d\t%s\t%s\t0x%08X\t%d"
+                   % (rid, folder, name, flags, second_id))
 
     def hive_rec(pos, what):
         rid, root = r.u16(pos, what), r.u16(pos + 2, what)
@@ -217,7 +220,7 @@ def parse(data):
             if target not in files:
                 raise Bad("%s targets file %d, which does not exist"
                           % (what, target))
-            tfolder, tname, _ = files[target]
+            tfolder, tname = files[target][:2]
             target_path = tfolder + "\\" + tname
         elif kind == 0:
             if target not in dirs:
