@@ -4,6 +4,8 @@
 #include "base/capacities.h"
 
 #define DIALABLE_CHARACTERS L"0123456789+#*pw"
+// The dial plan until the user sets one: North American numbers.
+#define DEFAULT_DIAL_PLAN L"+1_NNN_NNN_NNNN;1_(NNN)_NNN-NNNN;NNN-NNNN;(NNN)_NNN-NNNN"
 
 // Shapes number with plan into out; shows it raw when no pattern matches.
 void FormatWithDialPlan(WCHAR *out, size_t capacity, const WCHAR *number, const WCHAR *plan);

@@ -2,8 +2,9 @@
 // service table built from them, and the phone's own number.
 #pragma once
 #include "app/app_state.h"
+// DEFAULT_DIAL_PLAN, the default of the dial plan setting.
+#include "dialing/numbers.h"
 
-#define DEFAULT_DIAL_PLAN L"+1_NNN_NNN_NNNN;1_(NNN)_NNN-NNNN;NNN-NNNN;(NNN)_NNN-NNNN"
 // The values that are written while the program runs, not only when their
 // defaults are written back at a load.
 #define OWN_NUMBER_VALUE L"myNumber"
