@@ -2,12 +2,7 @@
 
 #include <windows.h>
 
-#include <memory>
-
 #include "platform/emulation.h"
-#include "platform/vcard_reader.h"
-#include "platform/vcard_writer.h"
-
 
 std::wstring ContactStorePath()
 {
@@ -15,31 +10,6 @@ std::wstring ContactStorePath()
     EmulationDataFolder(folder, MAX_PATH);
     // No folder: no store, rather than a file in whatever folder is current.
     return folder[0] ? std::wstring(folder) + L"contacts.vcf" : std::wstring();
-}
-
-std::vector<StoredContact> ParseVCards(const std::string &bytes)
-{
-    // The reader's work space and card are too big for the stack.
-    auto reader = std::make_unique<VCardReader>();
-    auto card = std::make_unique<VCardContact>();
-    StartVCardReader(reader.get(), bytes.data(), bytes.size());
-    std::vector<StoredContact> contacts;
-    while (contacts.size() < CONTACT_CARD_LIMIT && ReadNextVCard(reader.get(), card.get())) {
-        StoredContact contact;
-        contact.name = card->name;
-        for (size_t i = 0; i < card->numberCount; i++)
-            contact.numbers.emplace_back(card->numbers[i]);
-        contacts.push_back(std::move(contact));
-    }
-    return contacts;
-}
-
-std::string FormatVCard(const StoredContact &contact)
-{
-    std::vector<VCardText> numbers;
-    for (const std::wstring &number : contact.numbers)
-        numbers.push_back({number.data(), number.size()});
-    return WriteVCard({contact.name.data(), contact.name.size()}, numbers.data(), numbers.size());
 }
 
 std::vector<StoredContact> LoadContacts(const std::wstring &path)
