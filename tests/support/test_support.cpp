@@ -141,14 +141,6 @@ DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD t
     return code;
 }
 
-std::string Narrow(const std::wstring &text)
-{
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
-    std::string out(bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], bytes, NULL, NULL);
-    return out;
-}
-
 static std::vector<CapturedBox> capturedBoxes;
 static std::function<void(HWND)> dialogHandler;
 

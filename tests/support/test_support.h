@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "support/text_support.h"
 
 void DeleteSettingsKey();
 void DeleteDeviceEmulationKey();
@@ -31,8 +32,6 @@ void PumpMessagesFor(DWORD ms);
 
 // Runs a program to its end with the given arguments; returns its exit code.
 DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs = 30000);
-
-std::string Narrow(const std::wstring &text);
 
 // Every message box the tests' thread shows is recorded and dismissed with
 // OK at once, so that no test can hang on one.
