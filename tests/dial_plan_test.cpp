@@ -2,9 +2,8 @@
 
 #include <string>
 
-#include "dialing/dialing.h"
-#include "settings/settings.h"
-#include "support/test_support.h"
+#include "dialing/numbers.h"
+#include "support/text_support.h"
 
 static std::wstring Shape(const std::wstring &number, const std::wstring &plan = DEFAULT_DIAL_PLAN)
 {
@@ -108,14 +107,4 @@ TEST(DialPlan, APatternTooLongForTheDisplayDoesNotMatch)
     EXPECT_EQ(exact.size(), 79u);
     EXPECT_EQ(L"555" + std::wstring(76, L'.'), Shape(L"555", exact));
     EXPECT_EQ(L"555", Shape(L"555", exact + L"."));
-}
-
-TEST(DialPlan, FormatDisplayNumberReadsTheStateAndKeepsNumberRaw)
-{
-    ResetAppState();
-    wcscpy(app.dialPlan, DEFAULT_DIAL_PLAN);
-    wcscpy(app.NumberBuffer, L"5551234567");
-    FormatDisplayNumber();
-    EXPECT_STREQ(L"(555) 123-4567", app.DisplayNumber);
-    EXPECT_STREQ(L"5551234567", app.NumberBuffer);
 }

@@ -143,3 +143,13 @@ TEST_F(DialerTest, CallbacksWithoutAnOwnNumberSendNothingAndSayWhy)
         EXPECT_FALSE(LastDialedStored());
     }
 }
+
+TEST(DialPlan, FormatDisplayNumberReadsTheStateAndKeepsNumberRaw)
+{
+    ResetAppState();
+    wcscpy(app.dialPlan, DEFAULT_DIAL_PLAN);
+    wcscpy(app.NumberBuffer, L"5551234567");
+    FormatDisplayNumber();
+    EXPECT_STREQ(L"(555) 123-4567", app.DisplayNumber);
+    EXPECT_STREQ(L"5551234567", app.NumberBuffer);
+}

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/keys.h"
-#include "display/display.h"
+#include "display/layout_math.h"
 
 namespace
 {
@@ -144,19 +144,6 @@ TEST(StatusValues, SignalBarsAndBatteryFill)
     const int fills[] = {0, 4, 9, 13, 16, 17, 17, 21};
     for (int i = 0; i < 8; i++)
         EXPECT_EQ(fills[i], BatteryLevelFromMain((DWORD)charges[i] << 16)) << "charge " << charges[i];
-}
-
-TEST(LayoutArithmetic, MultiplyDivideRoundsAsTheSystemDoes)
-{
-    const int values[] = {0, 1, 2, 3, 5, 13, 40, 48, 95, 96, 131, 192, -1, -3, -40, -131, 2147483647, -2147483647};
-    const int divisors[] = {96, 2, 3, -2, -96, 7};
-    for (int a : values) {
-        for (int b : {1, 2, 131, 192, -3, 300}) {
-            for (int c : divisors)
-                EXPECT_EQ(MulDiv(a, b, c), MultiplyDivide(a, b, c)) << a << " * " << b << " / " << c;
-        }
-    }
-    EXPECT_EQ(MulDiv(5, 3, 0), MultiplyDivide(5, 3, 0));
 }
 
 TEST(LayoutArithmetic, EveryKeyHasItsPlaceInTheOneTable)

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "dialing/dialing.h"
+#include "dialing/numbers.h"
 
 static std::wstring Filter(const wchar_t *source, size_t capacity = NUMBER_CAPACITY)
 {

@@ -102,39 +102,3 @@ TEST(BoundedText, PathTrimming)
     TrimToParentFolder(bare);
     EXPECT_STREQ(L"Zembrik.exe", bare);
 }
-
-// The program's own formatter gives what msvcrt's gives, for each of the
-// conversions the program uses.
-TEST(BoundedText, FormatMatchesTheRuntimeForEveryConversionUsed)
-{
-    const struct {
-        const wchar_t *format;
-        const wchar_t *text;
-        int number;
-    } cases[] = {
-        {L"%s", L"", 0},
-        {L"from: %s\nto: %s", L"+14155550100", 0},
-        {L"service%dtype", NULL, 5},
-        {L"%d", NULL, -2147483647 - 1},
-        {L"%d", NULL, 2147483647},
-        {L"%d", NULL, 0},
-        {L"unable to connect: 0x%x", NULL, 0x21},
-        {L"%x", NULL, -1},
-        {L"account%%5Busername%%5D=%s", L"j\u00e9 ne", 0},
-        {L"100%%", NULL, 0},
-    };
-    for (const auto &c : cases) {
-        WCHAR ours[128], theirs[128];
-        if (c.text) {
-            TextFormat(ours, 128, c.format, c.text, c.text);
-            _snwprintf(theirs, 128, c.format, c.text, c.text);
-        } else {
-            TextFormat(ours, 128, c.format, c.number);
-            _snwprintf(theirs, 128, c.format, c.number);
-        }
-        EXPECT_STREQ(theirs, ours) << c.format;
-    }
-    WCHAR ours[16];
-    TextFormat(ours, 16, L"[%s]", (const WCHAR *)NULL);
-    EXPECT_STREQ(L"[(null)]", ours);
-}

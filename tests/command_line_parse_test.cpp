@@ -1,0 +1,135 @@
+// Reading a command line, ours or a second start's, into what it asks for.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+
+static CommandLineRequest Parse(const std::wstring &line)
+{
+    CommandLineRequest request;
+    ParseCommandLine(line.c_str(), &request);
+    return request;
+}
+
+TEST(CommandLine, NumberIsFilteredToDialableCharacters)
+{
+    CommandLineRequest request = Parse(L"555-1234");
+    EXPECT_FALSE(request.chooseContact);
+    EXPECT_FALSE(request.hasName);
+    EXPECT_STREQ(L"5551234", request.number);
+}
+
+TEST(CommandLine, NameRunsToTheEndOfTheLineSpacesIncluded)
+{
+    CommandLineRequest request = Parse(L"555 1234 -name=Jane Doe");
+    EXPECT_TRUE(request.hasName);
+    EXPECT_STREQ(L"Jane Doe", request.name);
+    EXPECT_STREQ(L"5551234", request.number);
+}
+
+TEST(CommandLine, DigitsInTheNameAreNotDialled)
+{
+    CommandLineRequest request = Parse(L"-name=Room 101");
+    EXPECT_STREQ(L"Room 101", request.name);
+    EXPECT_STREQ(L"", request.number);
+}
+
+TEST(CommandLine, EmptyNameCutsTheLineButGivesNoName)
+{
+    CommandLineRequest request = Parse(L"5551234 -name=");
+    EXPECT_FALSE(request.hasName);
+    EXPECT_STREQ(L"5551234", request.number);
+}
+
+TEST(CommandLine, ChooseContactAnywhereWinsOverEverythingElse)
+{
+    CommandLineRequest request = Parse(L"5551234 -name=Jane -choosecontact");
+    EXPECT_TRUE(request.chooseContact);
+    EXPECT_STREQ(L"", request.number);
+    EXPECT_FALSE(request.hasName);
+}
+
+TEST(CommandLine, OverLongLinesAndNamesAreCut)
+{
+    std::wstring longName(100, L'x');
+    CommandLineRequest request = Parse(L"5551234 -name=" + longName);
+    EXPECT_EQ(std::wstring(39, L'x'), request.name);
+
+    // Only the first 259 units of the line are read: a name further on is
+    // not seen.
+    request = Parse(L"5551234" + std::wstring(252, L' ') + L"-name=Jane");
+    EXPECT_FALSE(request.hasName);
+    EXPECT_STREQ(L"5551234", request.number);
+
+    // The number is taken from the first 79 units only.
+    request = Parse(std::wstring(79, L' ') + L"5551234");
+    EXPECT_STREQ(L"", request.number);
+
+    std::wstring digits(500, L'9');
+    request = Parse(digits);
+    EXPECT_EQ(std::wstring(79, L'9'), request.number);
+}
+
+static std::wstring Unquoted(const std::wstring &line, size_t capacity = 260)
+{
+    std::vector<WCHAR> out(capacity + 1, L'#');
+    UndoDesktopQuoting(out.data(), capacity, line.c_str());
+    EXPECT_EQ(L'#', out[capacity]) << "written past the capacity";
+    return out.data();
+}
+
+// The desktop shell quotes arguments that hold spaces; the line is read as
+// the user typed it.
+TEST(DesktopQuoting, QuotesAreTakenAwayAndEverythingElseStays)
+{
+    EXPECT_EQ(L"555 1234 -name=Jane Doe", Unquoted(L"\"555 1234 -name=Jane Doe\""));
+    EXPECT_EQ(L"555-1234 -name=Jane Doe", Unquoted(L"555-1234 \"-name=Jane Doe\""));
+    EXPECT_EQ(L"5551234  -name=Jane   Doe", Unquoted(L"5551234  -name=Jane   Doe")) << "no quotes: unchanged";
+    EXPECT_EQ(L"-name=C:\\x\\y", Unquoted(L"-name=C:\\x\\y"));
+    EXPECT_EQ(L"-name=Jane \"JJ\" Doe", Unquoted(L"\"-name=Jane \\\"JJ\\\" Doe\""));
+    EXPECT_EQ(L"a\\b c", Unquoted(L"a\\\\\"b c\"")) << "two backslashes before a quote give one";
+    EXPECT_EQ(L"a\\\"b", Unquoted(L"a\\\\\\\"b")) << "three give one and a literal quote";
+    EXPECT_EQ(L"", Unquoted(L"\"\""));
+    EXPECT_EQ(L"55", Unquoted(L"\"5555\"", 3));
+    EXPECT_EQ(std::wstring(9, L'\\'), Unquoted(std::wstring(5000, L'\\'), 10));
+    EXPECT_EQ(L"", Unquoted(L"abc", 1));
+}
+
+// A line that is a link is the link and nothing else: no option in it is
+// acted on, and one that may have been cut to fit the line is not read.
+TEST(CommandLine, ALinkIsReadAsALinkOnly)
+{
+    CommandLineRequest request = Parse(L"  TEL:+1-201-555-0123;ext=42");
+    EXPECT_TRUE(request.isLink);
+    EXPECT_EQ(PHONE_LINK_NUMBER, request.linkResult);
+    EXPECT_STREQ(L"+12015550123p42", request.number);
+
+    request = Parse(L"tel:5551234 -choosecontact -name=Bob");
+    EXPECT_TRUE(request.isLink);
+    EXPECT_FALSE(request.chooseContact);
+    EXPECT_FALSE(request.hasName);
+    EXPECT_EQ(PHONE_LINK_NO_NUMBER, request.linkResult);
+    EXPECT_STREQ(L"", request.number);
+
+    std::wstring padded = L"tel:555" + std::wstring(251, L'-') + L"1";
+    ASSERT_EQ(259u, padded.size());
+    EXPECT_EQ(PHONE_LINK_TOO_LONG, Parse(padded).linkResult) << "the line may have been cut there";
+    EXPECT_EQ(PHONE_LINK_NUMBER, Parse(padded.substr(0, 258)).linkResult);
+
+    request = Parse(L"5551234 tel:1");
+    EXPECT_FALSE(request.isLink) << "a line that does not begin with a link keeps its grammar";
+    EXPECT_STREQ(L"55512341", request.number);
+}
+
+TEST(CommandLine, ALinkIsNamedSafelyInAMessage)
+{
+    WCHAR shown[12];
+    DescribeLink(shown, 12, L"tel:1\r\n2\t3");
+    EXPECT_STREQ(L"tel:1  2 3", shown);
+    DescribeLink(shown, 12, L"tel:123456789012");
+    EXPECT_STREQ(L"tel:1234...", shown);
+    DescribeLink(shown, 12, L"tel:1234567");
+    EXPECT_STREQ(L"tel:1234567", shown);
+}
