@@ -8,6 +8,8 @@
 #              build/dist (zembrik-VERSION-setup.exe, zembrik-VERSION.zip)
 # make device - build the phone's executable and its install file (ARM Windows CE)
 #              in build-device, with the toolchain at CEGCC_PREFIX
+# make arm-tests - build the text logic's unit tests for 32-bit ARM in $(BUILD)/arm
+#              (make test runs them under qemu-arm)
 # make install - install the dialer as a desktop application under PREFIX
 #              (default /usr/local as root, ~/.local otherwise), staged under
 #              DESTDIR when it is set; make uninstall removes what it installed
@@ -18,7 +20,8 @@ SCREEN ?= 240x320
 DPI ?= 96
 PREFIX ?= $(if $(filter 0,$(shell id -u)),/usr/local,$(HOME)/.local)
 
-.PHONY: all deps configure build dist run test fuzz bench device install uninstall screenshots skin icon clean
+.PHONY: all deps configure build dist run test fuzz arm-tests bench device install uninstall screenshots skin icon \
+	clean
 
 all: build
 
@@ -29,7 +32,8 @@ deps:
 # (MinGW-w64) and, in $(BUILD)/native, the programs that run on this machine.
 configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DZEMBRIK_NATIVE_BUILD=$(abspath $(BUILD))/native \
-		-DZEMBRIK_PHONE_BUILD=$(abspath $(DEVICE_BUILD)) -DCEGCC_PREFIX=$(CEGCC_PREFIX) >/dev/null
+		-DZEMBRIK_PHONE_BUILD=$(abspath $(DEVICE_BUILD)) -DCEGCC_PREFIX=$(CEGCC_PREFIX) \
+		-DZEMBRIK_ARM_BUILD=$(abspath $(BUILD))/arm >/dev/null
 	@cmake -S . -B $(BUILD)/native >/dev/null
 
 build: configure
@@ -42,11 +46,17 @@ run: build
 dist: build
 	@cmake --build $(BUILD) --target dist
 
-test: build device dist
+test: build device dist arm-tests
 	@tools/run-tests.sh $(BUILD)
 
 fuzz:
 	@tools/run-fuzz.sh $(BUILD)
+
+# The text logic's tests for 32-bit ARM, with plain char signed and a 2-byte
+# wchar_t as on the phone: make test runs them under qemu-arm.
+arm-tests: deps
+	@cmake -S . -B $(BUILD)/arm -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake >/dev/null
+	@cmake --build $(BUILD)/arm -j2
 
 bench: build
 	@cmake --build $(BUILD) -j2 --target zembrik_bench

@@ -1,7 +1,12 @@
 # The build machine's own build (no toolchain file): the programs that run
 # here, and with ZEMBRIK_FUZZ (clang) the fuzz targets over the text logic.
 # The text logic builds as it is, against base/portable_types.h, with a
-# 16-bit wchar_t.
+# 16-bit wchar_t. With cmake/arm-linux-gnueabihf.cmake: the text logic's
+# tests for 32-bit ARM instead (cmake/arm-tests.cmake).
+if(ZEMBRIK_ARM_TESTS)
+  include(${CMAKE_SOURCE_DIR}/cmake/arm-tests.cmake)
+  return()
+endif()
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
 option(ZEMBRIK_FUZZ "Build the fuzz targets with libFuzzer and the sanitizers (clang)" OFF)

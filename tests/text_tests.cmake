@@ -1,5 +1,6 @@
-# The unit tests of the text logic, which need nothing of the platform: one
-# list, for every build that runs them (tests/CMakeLists.txt).
+# The unit tests of the text logic, which need nothing of the platform: built
+# into the desktop's unit_tests (tests/CMakeLists.txt) and, for 32-bit ARM
+# under qemu-arm, into text_tests (cmake/arm-tests.cmake).
 set(ZEMBRIK_TEXT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/click_to_dial_text_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/command_line_parse_test.cpp
