@@ -10,6 +10,8 @@
 #              in build-device, with the toolchain at CEGCC_PREFIX
 # make arm-tests - build the text logic's unit tests for 32-bit ARM in $(BUILD)/arm
 #              (make test runs them under qemu-arm)
+# make fuzz-unsigned-char - build the fuzz targets with plain char unsigned in
+#              $(BUILD)/fuzz-unsigned-char (make test runs each over its seeds)
 # make install - install the dialer as a desktop application under PREFIX
 #              (default /usr/local as root, ~/.local otherwise), staged under
 #              DESTDIR when it is set; make uninstall removes what it installed
@@ -20,8 +22,8 @@ SCREEN ?= 240x320
 DPI ?= 96
 PREFIX ?= $(if $(filter 0,$(shell id -u)),/usr/local,$(HOME)/.local)
 
-.PHONY: all deps configure build dist run test fuzz arm-tests bench device install uninstall screenshots skin icon \
-	clean
+.PHONY: all deps configure build dist run test fuzz arm-tests fuzz-unsigned-char bench device install uninstall \
+	screenshots skin icon clean
 
 all: build
 
@@ -46,7 +48,7 @@ run: build
 dist: build
 	@cmake --build $(BUILD) --target dist
 
-test: build device dist arm-tests
+test: build device dist arm-tests fuzz-unsigned-char
 	@tools/run-tests.sh $(BUILD)
 
 fuzz:
@@ -57,6 +59,11 @@ fuzz:
 arm-tests: deps
 	@cmake -S . -B $(BUILD)/arm -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake >/dev/null
 	@cmake --build $(BUILD)/arm -j2
+
+# The fuzz targets with plain char unsigned, warnings as errors: make test
+# runs each over its seeds.
+fuzz-unsigned-char: deps
+	@FUZZ_CHAR=unsigned FUZZ_BUILD_ONLY=1 tools/run-fuzz.sh $(BUILD)
 
 bench: build
 	@cmake --build $(BUILD) -j2 --target zembrik_bench

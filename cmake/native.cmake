@@ -10,6 +10,11 @@ endif()
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
 option(ZEMBRIK_FUZZ "Build the fuzz targets with libFuzzer and the sanitizers (clang)" OFF)
+# x86 and the phone's compiler take plain char as signed, other ARM
+# compilers as unsigned. Built the other way round, with any warning an
+# error (a char compared with 0, which only a signed one can be below,
+# among them), the fuzz targets show what the text logic assumes of it.
+option(ZEMBRIK_FUZZ_UNSIGNED_CHAR "Build the fuzz targets with plain char unsigned, warnings as errors" OFF)
 
 include(${CMAKE_SOURCE_DIR}/cmake/portable.cmake)
 if(ZEMBRIK_FUZZ)
@@ -17,6 +22,9 @@ if(ZEMBRIK_FUZZ)
   foreach(library zembrik_base zembrik_portable zembrik_device_text)
     target_compile_options(${library} PUBLIC -fshort-wchar ${ZEMBRIK_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
     target_link_options(${library} PUBLIC ${ZEMBRIK_FUZZ_FLAGS})
+    if(ZEMBRIK_FUZZ_UNSIGNED_CHAR)
+      target_compile_options(${library} PUBLIC -funsigned-char -Werror -Wtautological-unsigned-char-zero-compare)
+    endif()
   endforeach()
   add_subdirectory(fuzz)
 else()

@@ -1,14 +1,22 @@
 #!/bin/sh
 # Builds the fuzz targets natively with clang, libFuzzer and the address and
 # undefined-behaviour sanitizers, from the same sources as the Windows build,
-# and runs each one: for FUZZ_SECONDS (default 60), or for FUZZ_RUNS runs.
-# Prints a line per target: runs, seconds, coverage.
+# and runs each one: for FUZZ_SECONDS (default 60), or for FUZZ_RUNS runs
+# (0: each seed once). Prints a line per target: runs, seconds, coverage.
+# FUZZ_CHAR=unsigned builds them in BUILD_DIR/fuzz-unsigned-char with plain
+# char unsigned and warnings as errors; FUZZ_BUILD_ONLY=1 only builds.
 # Usage: run-fuzz.sh BUILD_DIR
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(mkdir -p "${1:-build}" && cd "${1:-build}" && pwd)/fuzz
 seconds="${FUZZ_SECONDS:-60}"
 runs="${FUZZ_RUNS:-}"
+options=""
+case "${FUZZ_CHAR:-}" in
+    "") ;;
+    unsigned) build="$build-unsigned-char" options="-DZEMBRIK_FUZZ_UNSIGNED_CHAR=ON" ;;
+    *) echo "FUZZ_CHAR is unsigned or unset" >&2; exit 2 ;;
+esac
 
 missing=""
 for package in clang libclang-rt-14-dev; do
@@ -24,8 +32,9 @@ fi
 
 # The fuzz targets come from the same CMake description as the program: a
 # native configuration of it, with clang and the sanitizers.
-CXX=clang++ CC=clang cmake -S "$root" -B "$build" -DZEMBRIK_FUZZ=ON >/dev/null
+CXX=clang++ CC=clang cmake -S "$root" -B "$build" -DZEMBRIK_FUZZ=ON $options >/dev/null
 cmake --build "$build" -j2 --target fuzz_targets >/dev/null
+[ -n "${FUZZ_BUILD_ONLY:-}" ] && exit 0
 targets=$(cd "$build" && ls fuzz/fuzz_* | sed 's#.*/fuzz_##')
 printf '%-18s %12s %8s %8s\n' target runs seconds coverage
 for name in $targets; do
