@@ -96,7 +96,8 @@ TEST(ParseVCards, KeepsAtMostTheNumberLimitOfEachCard)
     auto cards = ParseVCards(card + "END:VCARD\nBEGIN:VCARD\nTEL:99\nEND:VCARD\n");
     ASSERT_EQ(2u, cards.size());
     ASSERT_EQ((size_t)VCARD_NUMBER_LIMIT, cards[0].numbers.size());
-    EXPECT_EQ(std::to_wstring(VCARD_NUMBER_LIMIT - 1), cards[0].numbers.back());
+    const std::string last = std::to_string(VCARD_NUMBER_LIMIT - 1);
+    EXPECT_EQ(std::wstring(last.begin(), last.end()), cards[0].numbers.back());
     ExpectContact(cards[1], L"", {L"99"});
 }
 
@@ -107,7 +108,8 @@ TEST(ParseVCards, ReadsAtMostTheCardLimit)
         text += "BEGIN:VCARD\r\nTEL:" + std::to_string(i) + "\r\nEND:VCARD\r\n";
     auto cards = ParseVCards(text);
     ASSERT_EQ((size_t)CONTACT_CARD_LIMIT, cards.size());
-    ExpectContact(cards.back(), L"", {std::to_wstring(CONTACT_CARD_LIMIT - 1)});
+    const std::string last = std::to_string(CONTACT_CARD_LIMIT - 1);
+    ExpectContact(cards.back(), L"", {std::wstring(last.begin(), last.end())});
 }
 
 // A list shows no control character, so none may reach a call: whatever

@@ -7,9 +7,7 @@
  * definitions come before the C library's, so std::wstring, gtest and the
  * tests get these; tests/support/wide_imports.sh checks after each link
  * that the program takes no other wide function from the C or C++ library. */
-#include <stdarg.h>
-#include <stdio.h>
-#include <stdlib.h>
+#include <string.h>
 #include <wchar.h>
 
 _Static_assert(sizeof(wchar_t) == 2, "build with -fshort-wchar");
@@ -31,16 +29,6 @@ int wcscmp(const wchar_t *a, const wchar_t *b)
     return *a < *b ? -1 : *a > *b;
 }
 
-int wcsncmp(const wchar_t *a, const wchar_t *b, size_t n)
-{
-    for (; n > 0; n--, a++, b++) {
-        if (*a != *b)
-            return *a < *b ? -1 : 1;
-        if (!*a)
-            break;
-    }
-    return 0;
-}
 
 /* ASCII letters only: what gtest's EXPECT_STRCASEEQ on wide strings needs. */
 static wchar_t Lower(wchar_t c)
@@ -65,15 +53,6 @@ wchar_t *wcscpy(wchar_t *to, const wchar_t *from)
     return start;
 }
 
-wchar_t *wcschr(const wchar_t *s, wchar_t c)
-{
-    for (;; s++) {
-        if (*s == c)
-            return (wchar_t *)s;
-        if (!*s)
-            return NULL;
-    }
-}
 
 wchar_t *wcsstr(const wchar_t *haystack, const wchar_t *needle)
 {
@@ -94,21 +73,12 @@ wchar_t *wmemset(wchar_t *s, wchar_t c, size_t n)
 
 wchar_t *wmemcpy(wchar_t *to, const wchar_t *from, size_t n)
 {
-    for (size_t i = 0; i < n; i++)
-        to[i] = from[i];
-    return to;
+    return memcpy(to, from, n * sizeof(wchar_t));
 }
 
 wchar_t *wmemmove(wchar_t *to, const wchar_t *from, size_t n)
 {
-    if (to < from) {
-        for (size_t i = 0; i < n; i++)
-            to[i] = from[i];
-    } else {
-        for (size_t i = n; i > 0; i--)
-            to[i - 1] = from[i - 1];
-    }
-    return to;
+    return memmove(to, from, n * sizeof(wchar_t));
 }
 
 int wmemcmp(const wchar_t *a, const wchar_t *b, size_t n)
@@ -127,37 +97,4 @@ wchar_t *wmemchr(const wchar_t *s, wchar_t c, size_t n)
             return (wchar_t *)&s[i];
     }
     return NULL;
-}
-
-/* What std::to_wstring formats with: a number, by the narrow formatter. A
- * conversion of text or of a character, or a format beyond ASCII, is none of
- * those, and stops the program rather than give a wrong text. */
-int vswprintf(wchar_t *out, size_t capacity, const wchar_t *format, va_list arguments)
-{
-    char narrowFormat[32], text[512];
-    size_t i = 0;
-    int inConversion = 0;
-    for (; format[i]; i++) {
-        wchar_t c = format[i];
-        int refused = i + 1 >= sizeof(narrowFormat) || c >= 0x80 ||
-                      (inConversion && (c == L's' || c == L'S' || c == L'c' || c == L'C' || c == L'n'));
-        if (refused) {
-            fprintf(stderr, "vswprintf: a format that tests/support/short_wchar.c does not take\n");
-            abort();
-        }
-        int letter = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
-        int lengthModifier = c == L'l' || c == L'L' || c == L'h' || c == L'j' || c == L'z' || c == L't';
-        if (!inConversion)
-            inConversion = c == L'%';
-        else if (c == L'%' || (letter && !lengthModifier))
-            inConversion = 0; /* "%%", or the conversion's letter */
-        narrowFormat[i] = (char)c;
-    }
-    narrowFormat[i] = 0;
-    int length = vsnprintf(text, sizeof(text), narrowFormat, arguments);
-    if (length < 0 || (size_t)length >= sizeof(text) || (size_t)length >= capacity)
-        return -1;
-    for (int j = 0; j <= length; j++)
-        out[j] = (unsigned char)text[j];
-    return length;
 }
