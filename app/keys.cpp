@@ -1,9 +1,11 @@
 #include "app/keys.h"
 
+#include "base/phone_link.h"
+
 const KeypadKey KeypadKeys[KEY_COUNT] = {
-    {L'1', L""},     {L'2', L"ABC"}, {L'3', L"DEF"},  {L'4', L"GHI"},         {L'5', L"JKL"},
-    {L'6', L"MNO"},  {L'7', L"PQRS"}, {L'8', L"TUV"}, {L'9', L"WXYZ"},        {L'0', L"+"},
-    {L'*', L""},     {L'#', L""},     {KEY_NEW_CONTACT, NULL}, {KEY_CALL, NULL}, {KEY_BACKSPACE, NULL},
+    {L'1', L""},           {L'2', KEY_LETTERS_2}, {L'3', KEY_LETTERS_3},   {L'4', KEY_LETTERS_4}, {L'5', KEY_LETTERS_5},
+    {L'6', KEY_LETTERS_6}, {L'7', KEY_LETTERS_7}, {L'8', KEY_LETTERS_8},   {L'9', KEY_LETTERS_9}, {L'0', L"+"},
+    {L'*', L""},           {L'#', L""},           {KEY_NEW_CONTACT, NULL}, {KEY_CALL, NULL},      {KEY_BACKSPACE, NULL},
 };
 
 int KeyIndexOf(KeyCode code)

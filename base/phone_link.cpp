@@ -1,4 +1,5 @@
-// Phone links read and written. The reader is strict where leniency would
+// Phone links read and written, and numbers as people write them. The link
+// reader is strict where leniency would
 // dial someone else: a character that no phone number holds (a letter, a
 // control character, a stray '%') makes the whole link unreadable rather
 // than being dropped, and a link is never read in part.
@@ -20,6 +21,7 @@ struct NumberOut {
     bool full;
     bool hasDigit;
     bool global; // it begins with '+'
+    WCHAR last;  // the unit put last
 };
 
 static unsigned CodeOf(char unit)
@@ -58,23 +60,25 @@ static bool IsVisualSeparator(unsigned code)
 
 static void Put(NumberOut *out, WCHAR unit)
 {
+    out->last = unit;
     if (IsPhoneDigit(unit))
         out->hasDigit = true;
     if (out->length == 0 && unit == L'+')
         out->global = true;
-    if (!out->text) {
-        out->length++;
-    } else if (out->length + 1 < out->capacity) {
-        out->text[out->length++] = unit;
-        out->text[out->length] = 0;
-    } else {
+    // Counted even when it does not fit, so that what the number has
+    // already (a '+' only first) does not depend on the room for it.
+    if (out->text && out->length + 1 < out->capacity) {
+        out->text[out->length] = unit;
+        out->text[out->length + 1] = 0;
+    } else if (out->text) {
         out->full = true;
     }
+    out->length++;
 }
 
 static NumberOut CountingOut(void)
 {
-    NumberOut out = {NULL, 0, 0, false, false, false};
+    NumberOut out = {NULL, 0, 0, false, false, false, 0};
     return out;
 }
 
@@ -220,7 +224,7 @@ static PhoneLinkResult ReadLink(WCHAR *number, size_t capacity, const Unit *unit
     NumberOut tried = CountingOut();
     if (!PutDigits(&tried, units, at, numberEnd, ALLOW_PLUS | ALLOW_PAUSES))
         return PHONE_LINK_NO_NUMBER;
-    NumberOut out = {number, capacity, 0, false, false, false};
+    NumberOut out = {number, capacity, 0, false, false, false, 0};
     // A local number in the context of a global prefix is that prefix and
     // the number; a context that is a domain leaves the number as it is.
     if (!tried.global) {
@@ -307,4 +311,262 @@ BOOL WritePhoneLink(WCHAR *link, size_t capacity, const WCHAR *number)
     if (!fits)
         link[0] = 0;
     return fits ? TRUE : FALSE;
+}
+
+// --- Numbers as people write them ----------------------------------------
+
+// The keypad's letters by digit (ITU E.161), as vanity numbers are read.
+static const WCHAR *const KeyLetters[10] = {
+    L"",           L"",           KEY_LETTERS_2, KEY_LETTERS_3, KEY_LETTERS_4,
+    KEY_LETTERS_5, KEY_LETTERS_6, KEY_LETTERS_7, KEY_LETTERS_8, KEY_LETTERS_9,
+};
+
+// Extension markers, each of which may end in '.' or ':'.
+static const char *const ExtensionWords[] = {"x", "ext", "extn", "extension"};
+
+// The digits, letters and punctuation of full-width forms and the digits of
+// Arabic script are read as their ASCII; the other spaces and dashes that
+// numbers are set with as ' ' and '-'.
+static unsigned Folded(WCHAR unit)
+{
+    if (unit >= 0xFF01 && unit <= 0xFF5E)
+        return unit - 0xFEE0u;
+    if (unit >= 0x0660 && unit <= 0x0669)
+        return '0' + (unit - 0x0660u);
+    if (unit >= 0x06F0 && unit <= 0x06F9)
+        return '0' + (unit - 0x06F0u);
+    if (unit == '\t' || unit == 0x00A0 || unit == 0x3000)
+        return ' ';
+    if ((unit >= 0x2010 && unit <= 0x2015) || unit == 0x2212)
+        return '-';
+    return unit;
+}
+
+static bool IsAsciiLetter(unsigned code)
+{
+    code = LowerAscii(code);
+    return code >= 'a' && code <= 'z';
+}
+
+static bool IsDecimal(unsigned code)
+{
+    return code >= '0' && code <= '9';
+}
+
+static WCHAR KeyOfLetter(unsigned letter)
+{
+    WCHAR upper = (WCHAR)(LowerAscii(letter) - 'a' + 'A');
+    for (int digit = 2; digit <= 9; digit++) {
+        for (const WCHAR *c = KeyLetters[digit]; *c; c++) {
+            if (*c == upper)
+                return (WCHAR)(L'0' + digit);
+        }
+    }
+    return 0;
+}
+
+// The number being read, and what has been seen of it.
+struct WrittenNumber {
+    const WCHAR *text;
+    size_t length;
+    NumberOut *out;
+    bool extension;      // an extension marker has been read
+    bool pausePending;   // the marker's pause, put before the extension's first digit
+    bool paused;         // a pause or wait has been put
+    bool letters;        // vanity letters have been read
+    size_t digitsBefore; // decimal digits before the first letter
+    size_t mainLength;   // digits and letters of the number before its pauses
+};
+
+static unsigned FoldedAt(const WrittenNumber *number, size_t at)
+{
+    return at < number->length ? Folded(number->text[at]) : 0;
+}
+
+static bool HoldsAt(const WCHAR *text, size_t length)
+{
+    for (size_t i = 0; i < length; i++) {
+        if (Folded(text[i]) == '@')
+            return true;
+    }
+    return false;
+}
+
+// After the text's leading spaces, a URI scheme (sip:, mailto:, http:, a
+// drive letter): an address, never a number.
+static bool BeginsWithScheme(const WCHAR *text, size_t length)
+{
+    size_t at = 0;
+    while (at < length && Folded(text[at]) == ' ')
+        at++;
+    if (at >= length || !IsAsciiLetter(text[at]))
+        return false;
+    while (at < length &&
+           (IsAsciiLetter(text[at]) || IsDecimal(text[at]) || text[at] == L'+' || text[at] == L'-' || text[at] == L'.'))
+        at++;
+    return at < length && text[at] == L':';
+}
+
+static bool IsWrittenSeparator(unsigned code)
+{
+    return IsVisualSeparator(code) || code == '[' || code == ']';
+}
+
+// A '#' after a space, with the extension's digits alone after it
+// ("03 3316005 #3456"), marks the extension; any other '#' is dialled.
+static bool IsExtensionHash(const WrittenNumber *number, size_t at)
+{
+    if (number->extension || !number->out->hasDigit || at == 0 || FoldedAt(number, at - 1) != ' ')
+        return false;
+    bool digits = false;
+    for (size_t i = at + 1; i < number->length; i++) {
+        unsigned code = FoldedAt(number, i);
+        if (IsDecimal(code))
+            digits = true;
+        else if (!IsWrittenSeparator(code))
+            return false;
+    }
+    return digits;
+}
+
+static void PutPause(WrittenNumber *number, WCHAR pause)
+{
+    Put(number->out, pause);
+    number->paused = true;
+}
+
+// An extension marker: one pause before the extension, unless the number
+// already pauses there (", ext. 505").
+static bool ReadMarker(WrittenNumber *number)
+{
+    if (number->extension || !number->out->hasDigit)
+        return false;
+    number->extension = true;
+    number->pausePending = number->out->last != L'p' && number->out->last != L'w';
+    return true;
+}
+
+static bool ReadDigit(WrittenNumber *number, unsigned code)
+{
+    if (number->letters && !IsDecimal(code))
+        return false;
+    if (number->pausePending) {
+        PutPause(number, L'p');
+        number->pausePending = false;
+    }
+    Put(number->out, (WCHAR)code);
+    if (!number->paused) {
+        number->mainLength++;
+        if (IsDecimal(code) && !number->letters)
+            number->digitsBefore++;
+    }
+    return true;
+}
+
+// Letters of a vanity number (1-800-FLOWERS) stand for their keys where
+// nothing else could be meant: after a prefix of at least three digits,
+// before any pause, two or more together, and written in capitals or joined
+// to the digits by a dash or a dot. Any other word makes the text no number.
+static bool ReadVanityLetters(WrittenNumber *number, size_t from, size_t to)
+{
+    if (number->paused || number->extension || number->digitsBefore < 3 || to - from < 2)
+        return false;
+    unsigned before = FoldedAt(number, from - 1);
+    bool joined = before == '-' || before == '.' || IsDecimal(before);
+    bool capitals = true;
+    for (size_t i = from; i < to; i++)
+        capitals = capitals && LowerAscii(FoldedAt(number, i)) != FoldedAt(number, i);
+    if (!joined && !capitals)
+        return false;
+    number->letters = true;
+    for (size_t i = from; i < to; i++) {
+        Put(number->out, KeyOfLetter(FoldedAt(number, i)));
+        number->mainLength++;
+    }
+    return true;
+}
+
+// A word of letters at *at: a pause, a wait, an extension marker or vanity
+// letters. *at moves past it.
+static bool ReadWord(WrittenNumber *number, size_t *at)
+{
+    size_t from = *at, to = from;
+    while (to < number->length && IsAsciiLetter(FoldedAt(number, to)))
+        to++;
+    *at = to;
+    // Pauses and waits as phones write them: "5551234pp12w3".
+    bool pauses = true;
+    for (size_t i = from; i < to; i++)
+        pauses = pauses && (LowerAscii(FoldedAt(number, i)) == 'p' || LowerAscii(FoldedAt(number, i)) == 'w');
+    if (pauses) {
+        for (size_t i = from; i < to; i++)
+            PutPause(number, LowerAscii(FoldedAt(number, i)) == 'p' ? L'p' : L'w');
+        return true;
+    }
+    for (size_t w = 0; w < ARRAY_COUNT(ExtensionWords); w++) {
+        const char *word = ExtensionWords[w];
+        size_t size = 0;
+        while (word[size])
+            size++;
+        if (size != to - from || !MatchesWord(number->text, from, to, word))
+            continue;
+        if (FoldedAt(number, *at) == '.')
+            (*at)++;
+        if (FoldedAt(number, *at) == ':')
+            (*at)++;
+        return ReadMarker(number);
+    }
+    return ReadVanityLetters(number, from, to);
+}
+
+static bool ReadWrittenUnits(WrittenNumber *number)
+{
+    for (size_t at = 0; at < number->length;) {
+        unsigned code = FoldedAt(number, at);
+        if (IsAsciiLetter(code)) {
+            if (!ReadWord(number, &at))
+                return false;
+            continue;
+        }
+        bool read = true;
+        if (code == '#' && IsExtensionHash(number, at))
+            read = ReadMarker(number);
+        else if (IsPhoneDigit(code))
+            read = ReadDigit(number, code);
+        else if (code == '+' && number->out->length == 0)
+            Put(number->out, L'+');
+        else if (code == ',' || code == ';')
+            PutPause(number, code == ',' ? L'p' : L'w');
+        else if (code == '/')
+            read = at > 0 && IsDecimal(FoldedAt(number, at - 1)) && IsDecimal(FoldedAt(number, at + 1));
+        else
+            read = IsWrittenSeparator(code);
+        if (!read)
+            return false;
+        at++;
+    }
+    // Beyond E.164's fifteen digits letters are more likely words.
+    return number->out->hasDigit && !(number->letters && number->mainLength > 15);
+}
+
+PhoneLinkResult ReadWrittenNumber(WCHAR *number, size_t capacity, const WCHAR *text)
+{
+    if (capacity == 0)
+        return PHONE_LINK_TOO_LONG;
+    size_t length = UnitCount(text);
+    number[0] = 0;
+    if (HoldsAt(text, length))
+        return PHONE_LINK_NO_NUMBER;
+    if (IsPhoneLink(text))
+        return ReadLink(number, capacity, text, length);
+    if (BeginsWithScheme(text, length))
+        return PHONE_LINK_NO_NUMBER;
+    NumberOut out = {number, capacity, 0, false, false, false, 0};
+    WrittenNumber written = {text, length, &out, false, false, false, false, 0, 0};
+    PhoneLinkResult result = !ReadWrittenUnits(&written) ? PHONE_LINK_NO_NUMBER
+                             : out.full                  ? PHONE_LINK_TOO_LONG
+                                                         : PHONE_LINK_NUMBER;
+    if (result != PHONE_LINK_NUMBER)
+        number[0] = 0;
+    return result;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/phone_link.h"
+#include "support/text_support.h"
 
 struct Read {
     PhoneLinkResult result;
@@ -116,4 +117,55 @@ TEST(PhoneLinks, CallsHandedOnAreLinksThatPhoneAppsRead)
     EXPECT_EQ(L"tel:555%23", Written(L"555#", 11));
     for (const wchar_t *number : {L"+14155550199", L"*31#5550100", L"5550100p42w7", L"#"})
         EXPECT_EQ(number, Number(Written(number)));
+}
+
+// Numbers as address books, phone-number libraries and people write them.
+TEST(WrittenNumbers, ReadAsDialledOrNotAtAll)
+{
+    const struct {
+        const wchar_t *written;
+        PhoneLinkResult result;
+        const wchar_t *number;
+    } cases[] = {
+        {L"+1 (415) 555-0100", PHONE_LINK_NUMBER, L"+14155550100"},
+        {L"5551234p12w3", PHONE_LINK_NUMBER, L"5551234p12w3"},
+        {L"*#06#", PHONE_LINK_NUMBER, L"*#06#"},
+        {L"(800) 901-3355 x 7246433", PHONE_LINK_NUMBER, L"8009013355p7246433"},
+        {L"(800) 901-3355 ,extension 7246433", PHONE_LINK_NUMBER, L"8009013355p7246433"},
+        {L"(800) 901-3355 ext: 7246433", PHONE_LINK_NUMBER, L"8009013355p7246433"},
+        {L"555-555-5555, Ext. 505", PHONE_LINK_NUMBER, L"5555555555p505"},
+        {L"03 3316005 #3456", PHONE_LINK_NUMBER, L"033316005p3456"},
+        {L"*31# 555 1234", PHONE_LINK_NUMBER, L"*31#5551234"},
+        {L"555-0100,,42;7", PHONE_LINK_NUMBER, L"5550100pp42w7"},
+        {L"1-800-FLOWERS", PHONE_LINK_NUMBER, L"18003569377"},
+        {L"+44 800 GO FEDEX x 12", PHONE_LINK_NUMBER, L"+448004633339p12"},
+        {L"1-800-Flowers", PHONE_LINK_NUMBER, L"18003569377"},
+        {L"030/1234567", PHONE_LINK_NUMBER, L"0301234567"},
+        {L"\xFF10\xFF13\x2010\x0663\x06F3\x3000\xFF11", PHONE_LINK_NUMBER, L"03331"},
+        {L"tel:+1-555-0100;ext=42", PHONE_LINK_NUMBER, L"+15550100p42"},
+        {L"555-1234 Home", PHONE_LINK_NO_NUMBER, L""},
+        {L"555-1234 (cell)", PHONE_LINK_NO_NUMBER, L""},
+        {L"FLOWERS", PHONE_LINK_NO_NUMBER, L""},
+        {L"--help", PHONE_LINK_NO_NUMBER, L""},
+        {L"sip:5551234@example.net", PHONE_LINK_NO_NUMBER, L""},
+        {L"5551234@example.net", PHONE_LINK_NO_NUMBER, L""},
+        {L"http://555-1234.example.com/", PHONE_LINK_NO_NUMBER, L""},
+        {L"C:\\calls\\2024-05-01.log", PHONE_LINK_NO_NUMBER, L""},
+        {L"555 / 1234", PHONE_LINK_NO_NUMBER, L""},
+        {L"555\x202E" L"1234", PHONE_LINK_NO_NUMBER, L""},
+        {L"555\x200F 1234", PHONE_LINK_NO_NUMBER, L""},
+        {L"5+55", PHONE_LINK_NO_NUMBER, L""},
+        {L"x 12", PHONE_LINK_NO_NUMBER, L""},
+        {L" - ( ) ", PHONE_LINK_NO_NUMBER, L""},
+        {L"1-800-FLOWERS-AND-MORE-GIFTS", PHONE_LINK_NO_NUMBER, L""},
+    };
+    for (const auto &c : cases) {
+        WCHAR number[80] = L"unchanged";
+        EXPECT_EQ(c.result, ReadWrittenNumber(number, 80, c.written)) << Narrow(c.written);
+        EXPECT_STREQ(c.number, number) << Narrow(c.written);
+    }
+    WCHAR small[8];
+    EXPECT_EQ(PHONE_LINK_TOO_LONG, ReadWrittenNumber(small, 8, L"555-0100-12"));
+    EXPECT_STREQ(L"", small) << "a number is never cut";
+    EXPECT_EQ(PHONE_LINK_NUMBER, ReadWrittenNumber(small, 8, L"555-0100"));
 }
