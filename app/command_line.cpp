@@ -1,6 +1,6 @@
 // The command line's grammar: a number, optionally "-name=" and a called
 // party to the end of the line, or "-choosecontact" anywhere; or, instead,
-// a phone link.
+// a phone link. The number is read as people write numbers.
 #include "app/command_line.h"
 
 #include "base/text.h"
@@ -41,16 +41,26 @@ void UndoDesktopQuoting(WCHAR *out, size_t capacity, const WCHAR *line)
     out[written] = 0;
 }
 
+static bool IsBlank(const WCHAR *text)
+{
+    for (; *text; text++) {
+        if (*text != L' ' && *text != L'\t')
+            return false;
+    }
+    return true;
+}
+
 void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
 {
     WCHAR working[COMMAND_LINE_CAPACITY];
     TextCopy(working, COMMAND_LINE_CAPACITY, commandLine);
     *request = CommandLineRequest();
+    request->numberResult = PHONE_LINK_NO_NUMBER;
     if (IsPhoneLink(working)) {
         request->isLink = TRUE;
-        request->linkResult = TextLength(working) + 1 >= COMMAND_LINE_CAPACITY
-                                  ? PHONE_LINK_TOO_LONG
-                                  : ReadPhoneLink(request->number, NUMBER_CAPACITY, working);
+        request->numberResult = TextLength(working) + 1 >= COMMAND_LINE_CAPACITY
+                                    ? PHONE_LINK_TOO_LONG
+                                    : ReadPhoneLink(request->number, NUMBER_CAPACITY, working);
         return;
     }
     if (TextFind(working, L"-choosecontact")) {
@@ -66,20 +76,35 @@ void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
         }
         *nameOption = 0;
     }
-    FilterDialable(request->number, working, NUMBER_CAPACITY);
+    TextCopy(request->numberText, COMMAND_LINE_CAPACITY, working);
+    request->hasNumberText = !IsBlank(working);
+    // Only a number read whole is dialled: "--help", a file name or a web
+    // address holds digits, and none of them is a number.
+    WCHAR read[NUMBER_CAPACITY];
+    request->numberResult = ReadWrittenNumber(read, NUMBER_CAPACITY, working);
+    if (request->numberResult == PHONE_LINK_NUMBER)
+        FilterDialable(request->number, read, NUMBER_CAPACITY);
 }
 
-void DescribeLink(WCHAR *out, size_t capacity, const WCHAR *link)
+// Characters that are not shown as themselves: controls, and the marks,
+// embeddings, overrides and isolates that reorder the text around them.
+static bool IsHiddenFormatting(WCHAR unit)
+{
+    return unit < 0x20 || (unit >= 0x7F && unit < 0xA0) || unit == 0x200E || unit == 0x200F ||
+           (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069);
+}
+
+void DescribeText(WCHAR *out, size_t capacity, const WCHAR *text)
 {
     static const WCHAR cut[] = L"...";
     if (capacity < ARRAY_COUNT(cut) + 1) {
         TextCopy(out, capacity, L"");
         return;
     }
-    size_t length = TextLength(link);
+    size_t length = TextLength(text);
     size_t kept = length < capacity ? length : capacity - ARRAY_COUNT(cut);
     for (size_t i = 0; i < kept; i++)
-        out[i] = link[i] < 0x20 || (link[i] >= 0x7F && link[i] < 0xA0) ? L' ' : link[i];
+        out[i] = IsHiddenFormatting(text[i]) ? L' ' : text[i];
     out[kept] = 0;
     if (kept < length)
         TextAppend(out, capacity, cut);

@@ -170,12 +170,29 @@ static void ReadCommandLine(const WCHAR *commandLine, WCHAR *line, CommandLineRe
     ParseCommandLine(line, request);
 }
 
-static bool IsLinkCommandLine(const WCHAR *commandLine)
+// A line that shows the dialer rather than dialling: a link, or text that
+// is no number.
+static bool ShowsDialer(const WCHAR *commandLine)
 {
     WCHAR line[COMMAND_LINE_CAPACITY];
     CommandLineRequest request;
     ReadCommandLine(commandLine, line, &request);
-    return request.isLink != FALSE;
+    return request.isLink || (request.hasNumberText && request.numberResult != PHONE_LINK_NUMBER);
+}
+
+// One message that names the text it refuses, in a form that cannot hide
+// or reorder the message around it. Like a dial's message: a second start
+// that comes meanwhile waits.
+static void RefuseText(const WCHAR *format, const WCHAR *text)
+{
+    WCHAR shown[LINK_SHOWN_CAPACITY];
+    DescribeText(shown, LINK_SHOWN_CAPACITY, text);
+    WCHAR message[ERROR_TEXT_CAPACITY];
+    TextFormat(message, ERROR_TEXT_CAPACITY, format, shown);
+    BYTE dialing = app.dialInProgress;
+    app.dialInProgress = 1;
+    MessageBoxW(NULL, message, L"Zembrik", MB_OK);
+    app.dialInProgress = dialing;
 }
 
 // A link on a web page or in another program must never place a call by
@@ -184,37 +201,34 @@ static bool IsLinkCommandLine(const WCHAR *commandLine)
 // or not. A link that names no number, or one too long, is refused whole.
 static void TakeLink(const WCHAR *link, const CommandLineRequest *request)
 {
-    if (request->linkResult == PHONE_LINK_NUMBER) {
+    if (request->numberResult == PHONE_LINK_NUMBER) {
         TextCopy(app.NumberBuffer, NUMBER_CAPACITY, request->number);
         app.numberEntryActive = 1;
-        return;
+    } else if (request->numberResult == PHONE_LINK_TOO_LONG) {
+        RefuseText(L"The number of the link \"%s\" is too long to dial.", link);
+    } else {
+        RefuseText(L"The link \"%s\" holds no phone number.", link);
     }
-    WCHAR shown[LINK_SHOWN_CAPACITY];
-    DescribeLink(shown, LINK_SHOWN_CAPACITY, link);
-    WCHAR message[ERROR_TEXT_CAPACITY];
-    if (request->linkResult == PHONE_LINK_TOO_LONG)
-        TextFormat(message, ERROR_TEXT_CAPACITY, L"The number of the link \"%s\" is too long to dial.", shown);
-    else
-        TextFormat(message, ERROR_TEXT_CAPACITY, L"The link \"%s\" holds no phone number.", shown);
-    // Like a dial's message: a second start that comes meanwhile waits.
-    app.dialInProgress = 1;
-    MessageBoxW(NULL, message, L"Zembrik", MB_OK);
-    app.dialInProgress = 0;
 }
 
-// A number the chooser could only give cut short would call someone else.
+// A number the chooser could only give cut short would call someone else;
+// one the contact store holds as text that is no number is not dialled.
 // The chooser, its message and the dial are one dial: a second start that
 // comes during any of them waits for its end.
 static void DialChosenContact(void)
 {
     WCHAR name[PATH_CAPACITY] = L"";
     WCHAR number[PATH_CAPACITY] = L"";
+    WCHAR read[PATH_CAPACITY] = L"";
     app.dialInProgress = 1;
     HRESULT chosen = ChooseContactNumber(name, number);
-    if (chosen == CHOSEN_NUMBER_TOO_LONG)
+    PhoneLinkResult result = SUCCEEDED(chosen) ? ReadWrittenNumber(read, PATH_CAPACITY, number) : PHONE_LINK_NUMBER;
+    if (chosen == CHOSEN_NUMBER_TOO_LONG || result == PHONE_LINK_TOO_LONG)
         MessageBoxW(NULL, L"The chosen number is too long to dial.", L"Zembrik", MB_OK);
+    else if (result == PHONE_LINK_NO_NUMBER)
+        RefuseText(L"The chosen number \"%s\" is not a phone number.", number);
     else if (SUCCEEDED(chosen))
-        DialNumber(number, name);
+        DialNumber(read, name);
     app.dialInProgress = 0;
 }
 
@@ -233,8 +247,16 @@ int ProcessCommandLine(const WCHAR *commandLine)
     }
     if (request.hasName)
         TextCopy(app.calledPartyName, NAME_CAPACITY, request.name);
-    if (!request.number[0])
+    if (!request.hasNumberText)
         return 1;
+    if (request.numberResult == PHONE_LINK_TOO_LONG) {
+        RefuseText(L"The number \"%s\" is too long to dial.", request.numberText);
+        return 1;
+    }
+    if (request.numberResult != PHONE_LINK_NUMBER) {
+        RefuseText(L"Nothing was dialled: \"%s\" is not a phone number.", request.numberText);
+        return 1;
+    }
     TextCopy(app.NumberBuffer, NUMBER_CAPACITY, request.number);
     DialExclusively(app.NumberBuffer, app.calledPartyName);
     return 0;
@@ -273,7 +295,7 @@ bool HandleHeldHandOvers(HWND window)
         TextCopy(commandLine, COMMAND_LINE_CAPACITY, app.heldHandOvers[0]);
         app.heldHandOverCount--;
         memmove(app.heldHandOvers[0], app.heldHandOvers[1], app.heldHandOverCount * sizeof(app.heldHandOvers[0]));
-        link = IsLinkCommandLine(commandLine) || link;
+        link = ShowsDialer(commandLine) || link;
         HandOverCommandLine(window, commandLine);
     }
     return link;
@@ -298,14 +320,14 @@ static void BringDialerForward(HWND window)
     SetForegroundWindow(window);
 }
 
-// A command line that would dial, open the chooser, change the name or
-// show a link.
+// A command line that would dial, open the chooser, change the name, show
+// a link or say that its text is no number.
 static bool CommandLineActs(const WCHAR *commandLine)
 {
     WCHAR line[COMMAND_LINE_CAPACITY];
     CommandLineRequest request;
     ReadCommandLine(commandLine, line, &request);
-    return request.chooseContact || request.hasName || request.number[0] || request.isLink;
+    return request.chooseContact || request.hasName || request.hasNumberText || request.isLink;
 }
 
 LRESULT OnCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -2,6 +2,7 @@
 // service and records it as the last dialled number when the call went out.
 #include <tapi.h>
 
+#include "base/phone_link.h"
 #include "base/text.h"
 #include "dialing/dialing.h"
 #include "display/display.h"
@@ -43,17 +44,18 @@ static const WCHAR *SkipUnits(const WCHAR *text, size_t n)
     return text + (n < length ? n : length);
 }
 
-// A number picked from the contacts comes as the address book wrote it,
-// "(415) 555-0100" or worse: a service is given only its dialable
-// characters, so that nothing else of it can reach a request. It is put
-// into international form when asked; one too long for that fails, since
-// cut it would call someone else.
+// A service is given the number as read by the one reader of written
+// numbers, in dialable characters only, so that nothing else of what it was
+// handed can reach a request and an extension stays behind its pause. It
+// is put into international form when asked; one too long for that fails,
+// since cut it would call someone else.
 static bool PrepareDestination(WCHAR *destination, const WCHAR *number, bool international)
 {
     ZeroMemory(destination, NUMBER_CAPACITY * sizeof(WCHAR));
-    if (!ReduceToDialable(destination, NUMBER_CAPACITY, number))
+    PhoneLinkResult read = ReadWrittenNumber(destination, NUMBER_CAPACITY, number);
+    if (read == PHONE_LINK_TOO_LONG)
         SetLastErrorText(L"ERROR: Number too long");
-    else if (!destination[0])
+    else if (read != PHONE_LINK_NUMBER)
         SetLastErrorText(L"ERROR: No number to dial");
     else if (international && !ToInternational(destination, NUMBER_CAPACITY))
         SetLastErrorText(L"ERROR: Number too long");

@@ -1,4 +1,5 @@
-// The command line's grammar and the desktop's quoting, over random lines.
+// The command line's grammar and the desktop's quoting, over random lines:
+// a line that is no link dials only a number read whole.
 #include "app/command_line.h"
 #include "base/text.h"
 #include "dialing/numbers.h"
@@ -18,13 +19,26 @@ static void CheckParse(const std::vector<WCHAR> &line)
     FUZZ_CHECK(request.isLink == IsPhoneLink(seen));
     if (request.isLink) {
         FUZZ_CHECK(!request.chooseContact && !request.hasName);
-        FUZZ_CHECK((request.linkResult == PHONE_LINK_NUMBER) == (numberLength > 0));
-        FUZZ_CHECK(request.linkResult == PHONE_LINK_TOO_LONG || TextLength(seen) + 1 < COMMAND_LINE_CAPACITY);
+        FUZZ_CHECK((request.numberResult == PHONE_LINK_NUMBER) == (numberLength > 0));
+        FUZZ_CHECK(request.numberResult == PHONE_LINK_TOO_LONG || TextLength(seen) + 1 < COMMAND_LINE_CAPACITY);
         return;
     }
     FUZZ_CHECK(request.chooseContact == (TextFind(seen, L"-choosecontact") != NULL));
     if (request.chooseContact)
         return;
+    // Only a number part read whole as a phone number dials, and it dials
+    // what the reader read; an address never does.
+    FUZZ_CHECK((request.numberResult == PHONE_LINK_NUMBER) == (numberLength > 0));
+    if (numberLength > 0) {
+        WCHAR read[NUMBER_CAPACITY];
+        FUZZ_CHECK(ReadWrittenNumber(read, NUMBER_CAPACITY, request.numberText) == PHONE_LINK_NUMBER);
+        FUZZ_CHECK(TextEqual(read, request.number) && request.hasNumberText);
+        FUZZ_CHECK(!TextFindUnit(request.numberText, L'@'));
+        bool digit = false;
+        for (size_t i = 0; i < numberLength; i++)
+            digit = digit || TextFindUnit(L"0123456789*#", request.number[i]) != NULL;
+        FUZZ_CHECK(digit);
+    }
     const WCHAR *option = TextFind(seen, L"-name=");
     FUZZ_CHECK(request.hasName == (option != NULL && option[6] != 0));
     if (request.hasName) {

@@ -168,8 +168,11 @@ bool OpenLink(const WCHAR *link)
 // phone's shell shows.
 LONG HandOffCall(const WCHAR *destination)
 {
+    // Read as a person wrote it: a caller may pass "(800) 901-3355 x 12".
+    WCHAR number[HANDOFF_LINK_CAPACITY];
     WCHAR link[HANDOFF_LINK_CAPACITY];
-    if (!WritePhoneLink(link, HANDOFF_LINK_CAPACITY, destination))
+    if (ReadWrittenNumber(number, HANDOFF_LINK_CAPACITY, destination) != PHONE_LINK_NUMBER ||
+        !WritePhoneLink(link, HANDOFF_LINK_CAPACITY, number))
         return TAPIERR_INVALDESTADDRESS;
     if (LinkHandlerIsAnotherProgram() && OpenLink(link))
         return 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "support/text_support.h"
 
 static CommandLineRequest Parse(const std::wstring &line)
 {
@@ -63,13 +64,43 @@ TEST(CommandLine, OverLongLinesAndNamesAreCut)
     EXPECT_FALSE(request.hasName);
     EXPECT_STREQ(L"5551234", request.number);
 
-    // The number is taken from the first 79 units only.
+    // A number is read whole or not at all: cut to fit it would call
+    // someone else.
     request = Parse(std::wstring(79, L' ') + L"5551234");
+    EXPECT_STREQ(L"5551234", request.number);
+    request = Parse(std::wstring(500, L'9'));
+    EXPECT_EQ(PHONE_LINK_TOO_LONG, request.numberResult);
     EXPECT_STREQ(L"", request.number);
+}
 
-    std::wstring digits(500, L'9');
-    request = Parse(digits);
-    EXPECT_EQ(std::wstring(79, L'9'), request.number);
+// Only a number part that reads as a phone number is dialled; text that
+// is not one (an option, a file, a web or SIP address) dials nothing, and
+// the lines that dial keep their exact number.
+TEST(CommandLine, OnlyANumberIsDialled)
+{
+    const struct {
+        const wchar_t *line;
+        const wchar_t *number;
+        BOOL hasNumberText;
+    } lines[] = {
+        {L"555 1234 -name=Jane Doe", L"5551234", TRUE},
+        {L"*#06#", L"*#06#", TRUE},
+        {L"5551234p12w3", L"5551234p12w3", TRUE},
+        {L"+1 (415) 555-0100", L"+14155550100", TRUE},
+        {L"(800) 901-3355 x 7246433 -name=Bob", L"8009013355p7246433", TRUE},
+        {L"--help", L"", TRUE},
+        {L"http://555-1234.example.com/", L"", TRUE},
+        {L"sip:5551234@example.net", L"", TRUE},
+        {L"C:\\Users\\jane\\call 2.txt", L"", TRUE},
+        {L"5551234 tel:1", L"", TRUE},
+        {L"  -name=Jane", L"", FALSE},
+    };
+    for (const auto &l : lines) {
+        CommandLineRequest request = Parse(l.line);
+        EXPECT_STREQ(l.number, request.number) << Narrow(l.line);
+        EXPECT_EQ(l.number[0] ? PHONE_LINK_NUMBER : PHONE_LINK_NO_NUMBER, request.numberResult) << Narrow(l.line);
+        EXPECT_EQ(l.hasNumberText, request.hasNumberText) << Narrow(l.line);
+    }
 }
 
 static std::wstring Unquoted(const std::wstring &line, size_t capacity = 260)
@@ -103,33 +134,33 @@ TEST(CommandLine, ALinkIsReadAsALinkOnly)
 {
     CommandLineRequest request = Parse(L"  TEL:+1-201-555-0123;ext=42");
     EXPECT_TRUE(request.isLink);
-    EXPECT_EQ(PHONE_LINK_NUMBER, request.linkResult);
+    EXPECT_EQ(PHONE_LINK_NUMBER, request.numberResult);
     EXPECT_STREQ(L"+12015550123p42", request.number);
 
     request = Parse(L"tel:5551234 -choosecontact -name=Bob");
     EXPECT_TRUE(request.isLink);
     EXPECT_FALSE(request.chooseContact);
     EXPECT_FALSE(request.hasName);
-    EXPECT_EQ(PHONE_LINK_NO_NUMBER, request.linkResult);
+    EXPECT_EQ(PHONE_LINK_NO_NUMBER, request.numberResult);
     EXPECT_STREQ(L"", request.number);
 
     std::wstring padded = L"tel:555" + std::wstring(251, L'-') + L"1";
     ASSERT_EQ(259u, padded.size());
-    EXPECT_EQ(PHONE_LINK_TOO_LONG, Parse(padded).linkResult) << "the line may have been cut there";
-    EXPECT_EQ(PHONE_LINK_NUMBER, Parse(padded.substr(0, 258)).linkResult);
+    EXPECT_EQ(PHONE_LINK_TOO_LONG, Parse(padded).numberResult) << "the line may have been cut there";
+    EXPECT_EQ(PHONE_LINK_NUMBER, Parse(padded.substr(0, 258)).numberResult);
 
-    request = Parse(L"5551234 tel:1");
-    EXPECT_FALSE(request.isLink) << "a line that does not begin with a link keeps its grammar";
-    EXPECT_STREQ(L"55512341", request.number);
+    EXPECT_FALSE(Parse(L"5551234 tel:1").isLink) << "a line that does not begin with a link keeps its grammar";
 }
 
 TEST(CommandLine, ALinkIsNamedSafelyInAMessage)
 {
     WCHAR shown[12];
-    DescribeLink(shown, 12, L"tel:1\r\n2\t3");
+    DescribeText(shown, 12, L"tel:1\r\n2\t3");
     EXPECT_STREQ(L"tel:1  2 3", shown);
-    DescribeLink(shown, 12, L"tel:123456789012");
+    DescribeText(shown, 12, L"tel:123456789012");
     EXPECT_STREQ(L"tel:1234...", shown);
-    DescribeLink(shown, 12, L"tel:1234567");
+    DescribeText(shown, 12, L"tel:1234567");
     EXPECT_STREQ(L"tel:1234567", shown);
+    DescribeText(shown, 12, L"1\x200E" L"2\x202E" L"3\x2066" L"4\x200F" L"5\x2069");
+    EXPECT_STREQ(L"1 2 3 4 5 ", shown) << "bidirectional formatting cannot reorder the message";
 }

@@ -275,7 +275,7 @@ TEST(CellularLine, AHandOffOfWhatIsNoNumberIsRefusedQuietly)
     DeleteCallsLog();
     SetEmulationDWORD(L"CallHandoff", 1);
     CapturedMessageBoxes().clear();
-    LONG result = tapiRequestMakeCall(L"1-800-FLOWERS", NULL, L"Jane", NULL);
+    LONG result = tapiRequestMakeCall(L"555-0100 Home", NULL, L"Jane", NULL);
     DeleteDeviceEmulationKey();
     EXPECT_EQ(TAPIERR_INVALDESTADDRESS, result);
     EXPECT_TRUE(CapturedMessageBoxes().empty());
