@@ -23,7 +23,7 @@ DPI ?= 96
 PREFIX ?= $(if $(filter 0,$(shell id -u)),/usr/local,$(HOME)/.local)
 
 .PHONY: all deps configure build dist run test fuzz arm-tests fuzz-unsigned-char bench device install uninstall \
-	screenshots skin icon clean
+	screenshots skin charsets icon clean
 
 all: build
 
@@ -91,6 +91,11 @@ screenshots: build
 skin: configure
 	@cmake --build $(BUILD)/native --target make_skin
 	@$(BUILD)/native/make_skin skins/default.png
+
+# Rewrites the vCard reader's charset tables from the glibc charmaps (Debian
+# package locales).
+charsets:
+	@python3 tools/make_charsets.py platform/vcard_charsets.inc
 
 # Redraws the application icon: the Windows icon file and the Linux desktop's
 # sizes in the hicolor theme's layout.

@@ -1,10 +1,16 @@
 // The vCard reader over random files: every card's texts are terminated
 // within their buffers and hold no control character, counts stay within
-// their limits, and the reader always comes to an end.
+// their limits, and the reader always comes to an end. The same bytes as one
+// value: a charset the reader does not know gives only ASCII and U+FFFD, and
+// unescaping never splits a double-byte Shift_JIS character.
+#include <string.h>
+
 #include <memory>
+#include <string>
 
 #include "fuzz/fuzz_input.h"
 #include "platform/vcard_reader.h"
+#include "platform/vcard_values.h"
 
 // The text's length; aborts when it is not terminated within its capacity
 // or holds a control character, which the list of contacts would not show
@@ -33,5 +39,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (size_t i = 0; i < card->numberCount; i++)
             FUZZ_CHECK(CheckedText(card->numbers[i], VCARD_NUMBER_CAPACITY) > 0);
     }
+
+    // A name in a charset the reader does not know, the bytes as its
+    // quoted-printable value on one line: no unit is read as UTF-8 or a
+    // charset's guess.
+    std::string value((const char *)data, size);
+    for (size_t i = 0; i < value.size(); i++)
+        if (value[i] == '\r' || value[i] == '\n')
+            value[i] = ' ';
+    std::string unknown = "BEGIN:VCARD\nFN;CHARSET=X-UNKNOWN;ENCODING=QUOTED-PRINTABLE:" + value + "\nEND:VCARD\n";
+    StartVCardReader(reader.get(), unknown.data(), unknown.size());
+    FUZZ_CHECK(ReadNextVCard(reader.get(), card.get()));
+    size_t length = CheckedText(card->name, VCARD_TEXT_CAPACITY);
+    for (size_t i = 0; i < length; i++)
+        FUZZ_CHECK(card->name[i] < 0x80 || card->name[i] == 0xFFFD);
+
+    // A value without a backslash of its own, only trail bytes 0x5C of
+    // double-byte characters, is left as it is.
+    Bytes bytes = {(const char *)data, size};
+    Charset shiftJis = CharsetNamed(Bytes{"SJIS", 4});
+    bool escapes = false;
+    for (size_t i = 0; i < size; i += CharacterSize(bytes, i, shiftJis))
+        escapes = escapes || (CharacterSize(bytes, i, shiftJis) == 1 && data[i] == '\\');
+    std::unique_ptr<char[]> unescaped(new char[size + 1]);
+    size_t kept = Unescape(bytes, unescaped.get(), shiftJis);
+    FUZZ_CHECK(kept <= size);
+    FUZZ_CHECK(escapes || (kept == size && memcmp(unescaped.get(), data, size) == 0));
     return 0;
 }

@@ -70,18 +70,6 @@ void SearchColon(const VCardReader *reader, ColonSearch *search)
     }
 }
 
-Charset CharsetNamed(Bytes name)
-{
-    static const char *const latin1[] = {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "LATIN-1", "L1"};
-    for (size_t i = 0; i < sizeof(latin1) / sizeof(latin1[0]); i++)
-        if (EqualsIgnoringCase(name, latin1[i]))
-            return CHARSET_LATIN1;
-    if (EqualsIgnoringCase(name, "WINDOWS-1252") || EqualsIgnoringCase(name, "CP1252"))
-        return CHARSET_WINDOWS_1252;
-    // UTF-8, US-ASCII, and any charset this reader does not know.
-    return CHARSET_UTF8;
-}
-
 // One parameter: KEY=VALUE, or in vCard 2.1 a bare value such as CELL or
 // QUOTED-PRINTABLE.
 void ReadParameter(Bytes parameter, Property *property)
@@ -222,7 +210,7 @@ bool ReadProperty(const VCardReader *reader, Property *property)
 // Unescapes and decodes a text value (or one part of it) onto out.
 void PutText(VCardReader *reader, WideText *out, Bytes value, Charset charset)
 {
-    size_t size = Unescape(value, reader->scratch);
+    size_t size = Unescape(value, reader->scratch, charset);
     PutDecoded(out, Bytes{reader->scratch, size}, charset);
 }
 
@@ -230,7 +218,7 @@ void ReadNumber(VCardReader *reader, VCardContact *contact, Bytes value, Charset
 {
     if (contact->numberCount >= VCARD_NUMBER_LIMIT)
         return;
-    size_t size = Unescape(value, reader->scratch);
+    size_t size = Unescape(value, reader->scratch, charset);
     Bytes number = {reader->scratch, size};
     wchar_t *kept = contact->numbers[contact->numberCount];
     if (StartsIgnoringCase(number, "tel:")) {
@@ -244,7 +232,10 @@ void ReadNumber(VCardReader *reader, VCardContact *contact, Bytes value, Charset
     }
     WideText out = StartText(kept, VCARD_NUMBER_CAPACITY);
     PutDecoded(&out, number, charset);
-    if (out.length > 0)
+    // A number is kept as written, for the list to show; a value that no
+    // number reads from (an address, a word) is none to dial.
+    if (out.length > 0 &&
+        (out.full || ReadWrittenNumber(reader->numberRead, VCARD_NUMBER_CAPACITY, kept) != PHONE_LINK_NO_NUMBER))
         contact->numberCount++;
 }
 
@@ -256,7 +247,13 @@ void ReadStructuredName(VCardReader *reader, WideText *out, Bytes value, Charset
     memset(parts, 0, sizeof(parts));
     size_t count = 0, start = 0;
     for (size_t i = 0; i <= value.size && count < 5; i++) {
-        if (i + 1 < value.size && value.data[i] == '\\') {
+        // A double-byte Shift_JIS character is passed over whole, since its
+        // trail byte may read as a backslash or a ';'; so is a backslash
+        // with the single-byte character it escapes (Unescape keeps a
+        // backslash before a double-byte one as it is).
+        if (i < value.size && CharacterSize(value, i, charset) == 2) {
+            i++;
+        } else if (i + 1 < value.size && value.data[i] == '\\' && CharacterSize(value, i + 1, charset) == 1) {
             i++;
         } else if (i >= value.size || value.data[i] == ';') {
             parts[count++] = Bytes{value.data + start, (i < value.size ? i : value.size) - start};
@@ -301,7 +298,9 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
     contact->numberCount = 0;
     wchar_t structured[VCARD_TEXT_CAPACITY];
     structured[0] = 0;
-    // vCard 2.1 may carry an agent's whole card inside a card, after AGENT:.
+    // vCard 2.1 may carry an agent's whole card inside a card, on the lines
+    // after AGENT: or after AGENT:BEGIN:VCARD; its properties are not the
+    // card's, and its END does not end the card.
     bool agentPending = false;
     size_t nestedDepth = 0;
     while (ReadLogicalLine(reader)) {
@@ -313,18 +312,20 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
         bool isVCard = EqualsIgnoringCase(Trim(Bytes{value, size}), "VCARD");
         bool begin = isVCard && EqualsIgnoringCase(property.name, "BEGIN");
         bool end = isVCard && EqualsIgnoringCase(property.name, "END");
+        bool agent = EqualsIgnoringCase(property.name, "AGENT");
+        bool agentBegins = agent && EqualsIgnoringCase(Trim(Bytes{value, size}), "BEGIN:VCARD");
         if (!inCard) {
             inCard = begin;
             continue;
         }
         if (nestedDepth > 0) {
-            if (begin)
+            if (begin || agentBegins)
                 nestedDepth++;
             else if (end)
                 nestedDepth--;
             continue;
         }
-        if (begin && agentPending) {
+        if ((begin && agentPending) || agentBegins) {
             nestedDepth = 1;
             agentPending = false;
             continue;
@@ -335,7 +336,7 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
         }
         if (end)
             return FinishCard(contact, structured);
-        agentPending = EqualsIgnoringCase(property.name, "AGENT") && Trim(Bytes{value, size}).size == 0;
+        agentPending = agent && Trim(Bytes{value, size}).size == 0;
         if (property.encoding == ENCODING_BASE64)
             continue;
         if (property.encoding == ENCODING_QUOTED_PRINTABLE)

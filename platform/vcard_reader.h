@@ -29,10 +29,10 @@ struct VCardContact {
     // FN when it is not empty, else the structured name N; UTF-16.
     wchar_t name[VCARD_TEXT_CAPACITY];
     size_t numberCount;
-    // The TEL values in file order, decoded; a tel: URI gives its number
-    // as the dialer reads links (tel:+1-555-0100;ext=42 gives
-    // +15550100p42), or none when it holds no number or a character that
-    // no number has. Empty values are not kept.
+    // The TEL values in file order, decoded and kept as written; a tel: URI
+    // gives its number as the dialer reads links (tel:+1-555-0100;ext=42
+    // gives +15550100p42). A value that reads as no number (empty, a word,
+    // an address such as sip:jane@example.com) is not kept.
     wchar_t numbers[VCARD_NUMBER_LIMIT][VCARD_NUMBER_CAPACITY];
 };
 
@@ -46,6 +46,8 @@ struct VCardReader {
     char line[VCARD_LINE_CAPACITY];
     size_t lineLength;
     char scratch[VCARD_LINE_CAPACITY];
+    // Where a value is read as a number, to learn whether it is one.
+    wchar_t numberRead[VCARD_NUMBER_CAPACITY];
 };
 
 // Starts reading the given bytes (a UTF-8 byte-order mark is skipped). The
@@ -55,5 +57,5 @@ void StartVCardReader(VCardReader *reader, const char *bytes, size_t length);
 // Fills contact with the next card and returns true, or returns false when
 // no card is left. Lines outside BEGIN:VCARD ... END:VCARD are passed over;
 // a card cut off by the end of the bytes, or by the BEGIN of the next card,
-// keeps what it had.
+// keeps what it had. An agent's card nested in a card is passed over.
 bool ReadNextVCard(VCardReader *reader, VCardContact *contact);

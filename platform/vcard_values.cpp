@@ -124,11 +124,16 @@ size_t DecodeQuotedPrintable(char *value, size_t size)
 }
 
 // \\ \, \; \: and \n or \N; any other backslash stays.
-size_t Unescape(Bytes value, char *out)
+size_t Unescape(Bytes value, char *out, Charset charset)
 {
     size_t kept = 0;
     for (size_t i = 0; i < value.size; i++) {
         char c = value.data[i];
+        if (CharacterSize(value, i, charset) == 2) {
+            out[kept++] = c;
+            out[kept++] = value.data[++i];
+            continue;
+        }
         if (c == '\\' && i + 1 < value.size) {
             char escaped = value.data[i + 1];
             if (escaped == 'n' || escaped == 'N') {
@@ -146,12 +151,6 @@ size_t Unescape(Bytes value, char *out)
     }
     return kept;
 }
-
-static const unsigned short kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 // Invalid UTF-8 (a stray, truncated, overlong, surrogate or out-of-range
 // sequence) becomes one U+FFFD each.
@@ -189,16 +188,148 @@ static void PutUtf8(WideText *out, Bytes bytes)
     }
 }
 
-void PutDecoded(WideText *out, Bytes bytes, Charset charset)
+// --- Charsets ----------------------------------------------------------
+
+#include "platform/vcard_charsets.inc"
+
+static bool IsShiftJisLead(unsigned char byte)
 {
-    if (charset == CHARSET_UTF8) {
-        PutUtf8(out, bytes);
-        return;
-    }
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+static bool IsShiftJisTrail(unsigned char byte)
+{
+    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
+}
+
+size_t CharacterSize(Bytes text, size_t at, Charset charset)
+{
+    if (charset.kind != CHARSET_SHIFT_JIS || at + 1 >= text.size)
+        return 1;
+    return IsShiftJisLead((unsigned char)text.data[at]) && IsShiftJisTrail((unsigned char)text.data[at + 1]) ? 2 : 1;
+}
+
+// A lead byte without a trail is one U+FFFD, and what follows it is read
+// on its own: an ASCII byte there is the vCard's, not the character's.
+static void PutShiftJis(WideText *out, Bytes bytes)
+{
+    Charset shiftJis = {CHARSET_SHIFT_JIS, 0};
     for (size_t i = 0; i < bytes.size && !out->full; i++) {
         unsigned char byte = (unsigned char)bytes.data[i];
-        bool high = charset == CHARSET_WINDOWS_1252 && byte >= 0x80 && byte < 0xA0;
-        PutCode(out, high ? kWindows1252High[byte - 0x80] : byte);
+        if (CharacterSize(bytes, i, shiftJis) == 2) {
+            unsigned char trail = (unsigned char)bytes.data[++i];
+            PutCode(out, kShiftJisDouble[byte <= 0x9F ? byte - 0x81 : byte - 0xE0 + 0x1F][trail - 0x40]);
+        } else if (byte < 0x80) {
+            PutCode(out, byte);
+        } else if (byte >= 0xA1 && byte <= 0xDF) {
+            // Half-width katakana.
+            PutCode(out, 0xFF61 + (byte - 0xA1));
+        } else {
+            PutCode(out, kReplacement);
+        }
     }
 }
 
+void PutDecoded(WideText *out, Bytes bytes, Charset charset)
+{
+    if (charset.kind == CHARSET_UTF8) {
+        PutUtf8(out, bytes);
+        return;
+    }
+    if (charset.kind == CHARSET_SHIFT_JIS) {
+        PutShiftJis(out, bytes);
+        return;
+    }
+    // A charset the reader does not know is never guessed at: each of its
+    // non-ASCII bytes shows as U+FFFD, and its ASCII (the digits of a
+    // number) reads as it is.
+    for (size_t i = 0; i < bytes.size && !out->full; i++) {
+        unsigned char byte = (unsigned char)bytes.data[i];
+        if (byte < 0x80)
+            PutCode(out, byte);
+        else
+            PutCode(out, charset.kind == CHARSET_SINGLE_BYTE ? charset.high[byte - 0x80] : kReplacement);
+    }
+}
+
+// The name in upper case without '-', '_' or ' ', into out; false when it
+// is too long to be any charset's or holds what no charset's name does.
+static bool Squeeze(Bytes name, char *out, size_t capacity)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < name.size; i++) {
+        char c = UpperAscii(name.data[i]);
+        if (c == '-' || c == '_' || c == ' ')
+            continue;
+        if (kept + 1 >= capacity || (unsigned char)c <= 0x20 || (unsigned char)c >= 0x7F)
+            return false;
+        out[kept++] = c;
+    }
+    out[kept] = 0;
+    return true;
+}
+
+static bool SqueezedEqual(Bytes name, const char *squeezed)
+{
+    char other[24];
+    return Squeeze(name, other, sizeof(other)) && strcmp(other, squeezed) == 0;
+}
+
+// The n of a squeezed name that is prefix followed by n (1 to 99), or 0.
+static unsigned NumberAfter(const char *squeezed, const char *prefix)
+{
+    size_t size = strlen(prefix);
+    if (strncmp(squeezed, prefix, size) != 0)
+        return 0;
+    const char *digits = squeezed + size;
+    size_t count = strlen(digits);
+    if (count < 1 || count > 2 || digits[0] < '1' || digits[0] > '9' ||
+        (count == 2 && (digits[1] < '0' || digits[1] > '9')))
+        return 0;
+    return count == 1 ? (unsigned)(digits[0] - '0') : (unsigned)((digits[0] - '0') * 10 + digits[1] - '0');
+}
+
+Charset CharsetNamed(Bytes name)
+{
+    Charset charset = {CHARSET_UNKNOWN, 0};
+    char squeezed[24];
+    if (!Squeeze(name, squeezed, sizeof(squeezed)))
+        return charset;
+    // An empty CHARSET= says nothing, as if it were not there; US-ASCII is
+    // read as UTF-8, its superset.
+    static const char *const utf8[] = {"", "UTF8", "USASCII", "ASCII"};
+    for (size_t i = 0; i < sizeof(utf8) / sizeof(utf8[0]); i++)
+        if (strcmp(squeezed, utf8[i]) == 0)
+            charset.kind = CHARSET_UTF8;
+    // Japanese phones label Microsoft's Shift_JIS with any of these names.
+    static const char *const shiftJis[] = {"SHIFTJIS", "SJIS",       "XSJIS",      "MSKANJI",     "CP932",
+                                           "MS932",    "WINDOWS31J", "CSSHIFTJIS", "CSWINDOWS31J"};
+    for (size_t i = 0; i < sizeof(shiftJis) / sizeof(shiftJis[0]); i++)
+        if (strcmp(squeezed, shiftJis[i]) == 0)
+            charset.kind = CHARSET_SHIFT_JIS;
+    if (charset.kind != CHARSET_UNKNOWN)
+        return charset;
+    // LATINn and Ln name the ISO-8859 part of the nth Latin alphabet; the
+    // charmaps name Windows-125x by its code page, CP125x.
+    static const char *const latinParts[] = {"ISO88591",  "ISO88592",  "ISO88593",  "ISO88594",  "ISO88599",
+                                             "ISO885910", "ISO885913", "ISO885914", "ISO885915", "ISO885916"};
+    unsigned latin = NumberAfter(squeezed, "LATIN");
+    if (latin == 0)
+        latin = NumberAfter(squeezed, "L");
+    char codePage[sizeof(squeezed)];
+    const char *canonical = squeezed;
+    if (latin >= 1 && latin <= sizeof(latinParts) / sizeof(latinParts[0])) {
+        canonical = latinParts[latin - 1];
+    } else if (strncmp(squeezed, "WINDOWS", 7) == 0) {
+        strcpy(codePage, "CP");
+        strcpy(codePage + 2, squeezed + 7);
+        canonical = codePage;
+    }
+    for (size_t i = 0; i < sizeof(kSingleByteCharsets) / sizeof(kSingleByteCharsets[0]); i++) {
+        if (SqueezedEqual(Bytes{kSingleByteCharsets[i].name, strlen(kSingleByteCharsets[i].name)}, canonical)) {
+            charset.kind = CHARSET_SINGLE_BYTE;
+            charset.high = kSingleByteCharsets[i].high;
+        }
+    }
+    return charset;
+}

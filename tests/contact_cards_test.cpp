@@ -36,7 +36,8 @@ TEST(ParseVCards, UnescapesEveryTextValueNumbersIncluded)
                              "TEL:555\\;0001\nTEL:12\\\\34\nEND:VCARD\n"
                              "BEGIN:VCARD\nN:Doe\\;Smith;Jane\\, Ann;;;\nEND:VCARD\n");
     ASSERT_EQ(2u, cards.size());
-    ExpectContact(cards[0], L"Doe, Jane; Jr\\x Next Last\\q", {L"555,1", L"555;0001", L"12\\34"});
+    // An unescaped backslash is no part of a number.
+    ExpectContact(cards[0], L"Doe, Jane; Jr\\x Next Last\\q", {L"555,1", L"555;0001"});
     ExpectContact(cards[1], L"Jane, Ann Doe;Smith", {});
 }
 
@@ -122,8 +123,8 @@ TEST(ParseVCards, EveryDecodedControlCharacterBecomesASpace)
         "TEL;ENCODING=QUOTED-PRINTABLE:555=0D=0A0100\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\\nLee\r\nTEL:555\\n0101\r\n"
         "TEL;VALUE=uri:tel:555%0D%0A0102;ext=4%0A2\r\nEND:VCARD\r\n"
-        // C1 controls: in UTF-8, and the bytes that Windows-1252 leaves undefined.
-        "BEGIN:VCARD\r\nFN:Bo\xC2\x85" "b\r\nTEL;CHARSET=WINDOWS-1252:555\x81\x9D" "0103\r\nEND:VCARD\r\n");
+        // C1 controls: in UTF-8, and in the high half of ISO-8859-1.
+        "BEGIN:VCARD\r\nFN:Bo\xC2\x85" "b\r\nTEL;CHARSET=ISO-8859-1:555\x81\x9D" "0103\r\nEND:VCARD\r\n");
     ASSERT_EQ(3u, cards.size());
     ExpectContact(cards[0], L"Jane  Roe  ", {L"555  0100"});
     ExpectContact(cards[1], L"Ann Lee", {L"555 0101"}); // a link holding one is no number
@@ -141,7 +142,7 @@ TEST(ParseVCards, ReadsQuotedPrintableWithSoftBreaksAndCharsets)
         "BEGIN:VCARD\r\nFN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:Andr=E9 =\r\n=C5se\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nFN;CHARSET=ISO-8859-1:Andr\xE9\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nFN;CHARSET=WINDOWS-1252;ENCODING=QUOTED-PRINTABLE:=80 =93Q=94\r\nEND:VCARD\r\n"
-        "BEGIN:VCARD\r\nFN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=E5=B1=B1\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nFN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52\r\nEND:VCARD\r\n"
         // A quoted-printable number, and an encoding that applies to nothing else.
         "BEGIN:VCARD\r\nFN:Plain=41\r\nTEL;ENCODING=QUOTED-PRINTABLE:555=2D=\r\n0100\r\nEND:VCARD\r\n");
     ASSERT_EQ(7u, cards.size());
@@ -150,7 +151,7 @@ TEST(ParseVCards, ReadsQuotedPrintableWithSoftBreaksAndCharsets)
     ExpectContact(cards[2], L"Andr\u00e9 \u00c5se", {});
     ExpectContact(cards[3], L"Andr\u00e9", {});
     ExpectContact(cards[4], L"\u20ac \u201cQ\u201d", {});
-    ExpectContact(cards[5], L"\u5c71", {}); // an unknown charset reads as UTF-8
+    ExpectContact(cards[5], L"\u5c71", {});
     ExpectContact(cards[6], L"Plain=41", {L"555-0100"});
 }
 
@@ -200,7 +201,7 @@ TEST(ParseVCards, Base64PhotosEndWithoutEndingTheCard)
 }
 
 // vCard 4.0 tel: URIs give the number that is dialled, read as the dialer
-// reads links; one that holds no number gives none.
+// reads links; one that holds no number, or an address, gives none.
 TEST(ParseVCards, TelUrisGiveTheirNumberAndExtension)
 {
     auto cards = ParseVCards("BEGIN:VCARD\nVERSION:4.0\nFN:Uri\n"
@@ -215,8 +216,7 @@ TEST(ParseVCards, TelUrisGiveTheirNumberAndExtension)
                              "END:VCARD\n");
     ASSERT_EQ(1u, cards.size());
     ExpectContact(cards[0], L"Uri",
-                  {L"+15550100p42", L"+15555550199", L"+442079460000p7", L"+15550101", L"sip:jane@example.com",
-                   L"+15550102p3"});
+                  {L"+15550100p42", L"+15555550199", L"+442079460000p7", L"+15550101", L"+15550102p3"});
 }
 
 TEST(ParseVCards, AnAgentCardInsideACardDoesNotSplitIt)
@@ -227,6 +227,42 @@ TEST(ParseVCards, AnAgentCardInsideACardDoesNotSplitIt)
     ASSERT_EQ(2u, cards.size());
     ExpectContact(cards[0], L"Boss", {L"555-0001"});
     ExpectContact(cards[1], L"Next", {});
+}
+
+// Each card alone: its name and numbers, and no second card split off it.
+TEST(ParseVCards, DecodesTheCharsetsPhonesWriteAndNoOtherAsUtf8)
+{
+    struct Case {
+        const char *properties;
+        const wchar_t *name;
+        std::vector<std::wstring> numbers;
+    };
+    const Case cases[] = {
+        // A Japanese phone's vCard 2.1: Shift_JIS, quoted-printable.
+        {"VERSION:2.1\r\nN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=93=63;=91=BE=98=59;;;\r\n"
+         "TEL;CELL:090-1234-5678\r\n",
+         L"\u592a\u90ce \u5c71\u7530", {L"090-1234-5678"}},
+        // Trail bytes 0x5C are no backslash, before ';' or 'n'; a lead byte
+        // without its trail is U+FFFD, and ';' after it still splits.
+        {"N;CHARSET=sjis:\x83\x5C;\x95\x5C;\x83\r\n", L"\u8868 \uFFFD \u30BD", {}},
+        {"FN;CHARSET=CP932:\x83\x5Cn\xB1\x83\r\n", L"\u30BDn\uFF71\uFFFD", {}},
+        // A charset the reader does not know: UTF-8 bytes are not read as UTF-8.
+        {"FN;CHARSET=KOI8-R:\xC3\xA9 \xF0\xD5\r\nTEL;CHARSET=KOI8-R:555 0100\r\n", L"\uFFFD\uFFFD \uFFFD\uFFFD",
+         {L"555 0100"}},
+        {"FN;CHARSET=WINDOWS-1251;ENCODING=QUOTED-PRINTABLE:=CF=E5=F2=F0=98\r\n", L"\u041f\u0435\u0442\u0440\uFFFD", {}},
+        {"FN;CHARSET=iso_8859-2:\xA3\xF3" "d\xBC\r\n", L"\u0141\u00F3d\u017A", {}},
+        {"FN;CHARSET=Latin5:\xFD\r\n", L"\u0131", {}},
+        {"N;CHARSET=CP1252:\x80\x81\r\n", L"\u20AC\uFFFD", {}},
+        // An agent's card begun on the AGENT line itself.
+        {"AGENT:BEGIN:VCARD\r\nFN:Assistant\r\nTEL:555-0009\r\nEND:VCARD\r\nFN:Boss\r\nTEL:555-0001\r\n", L"Boss",
+         {L"555-0001"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.properties);
+        auto cards = ParseVCards(std::string("BEGIN:VCARD\r\n") + c.properties + "END:VCARD\r\n");
+        ASSERT_EQ(1u, cards.size());
+        ExpectContact(cards[0], c.name, c.numbers);
+    }
 }
 
 TEST(ParseVCards, CardsItCannotReadLeaveTheOthersWhole)
@@ -265,9 +301,9 @@ TEST(FormatVCard, ReadsBackTheSameContact)
     std::vector<StoredContact> contacts = {
         Contact(L"Doe, Jane; \"Jr\" \\ back", {L"(555) 123-4567", L"+1 555 0100"}),
         Contact(L"Zo\u00EB \u00C5str\u00F6m", {L"+46 8 123 456"}),
-        Contact(L"Line break \U0001F4DE " + std::wstring(100, L'\u00E5'), {L"*31#555,,12;ext=9"}),
+        Contact(L"Line break \U0001F4DE " + std::wstring(100, L'\u00E5'), {L"*31#555,,12;9", L"1-800-FLOWERS x 12"}),
         Contact(L"", {L"911"}),
-        Contact(L"Back\\slash \\n", {L"12\\34", L"\\n5"}),
+        Contact(L"Back\\slash \\n", {}),
     };
     for (const StoredContact &contact : contacts) {
         auto cards = ParseVCards(FormatVCard(contact));

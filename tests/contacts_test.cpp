@@ -160,7 +160,8 @@ const struct {
          {L"Dr. J\u00fcrgen M\u00fcller", L"+49 170 1234567"},
          {L"Dr. J\u00fcrgen M\u00fcller", L"+49 30 1234 5678"},
          {L"Fran\u00e7ois Lef\u00e8vre", L"+33 1 23 45 67 89"},
-         {L"Zo\u00eb Li", L"555-0150"},
+         // A charset the reader does not know: its bytes are not guessed at.
+         {L"Zo\ufffd\ufffd Li", L"555-0150"},
          {L"\U00020BB7\u7530 \u82b1\u5b50", L"090-1234-5678"},
      }},
     {L"ios-3.0.vcf",
