@@ -18,6 +18,8 @@ case "$prefix" in
 esac
 # The paths as sed puts them into the launcher and the desktop entry.
 sed_prefix=$(printf '%s' "$prefix" | sed 's/[&|]/\\&/g')
+# The version, from the one place it is written.
+version=$(sed -n 's/^project(Zembrik VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
 root="${DESTDIR:-}$prefix"
 
 # What is installed, one line each: how (copy; strip, a program without the
@@ -58,7 +60,8 @@ install)
         fi
         mkdir -p "$(dirname "$root/$destination")"
         case "$how" in
-            fill) sed -e "s|@BINDIR@|$sed_prefix/bin|g" -e "s|@LIBDIR@|$sed_prefix/lib/zembrik|g" "$file" >"$root/$destination" ;;
+            fill) sed -e "s|@BINDIR@|$sed_prefix/bin|g" -e "s|@LIBDIR@|$sed_prefix/lib/zembrik|g" \
+                -e "s|@VERSION@|$version|g" "$file" >"$root/$destination" ;;
             strip) x86_64-w64-mingw32-strip -o "$root/$destination" "$file" ;;
             *) cp "$file" "$root/$destination" ;;
         esac

@@ -112,6 +112,14 @@ check "no staged file is left" no_files_under "$stage"
 # The user's own install, made the phone-link handler as the README says.
 prefix="$HOME/.local"
 check "make install into ~/.local" installer install PREFIX="$prefix"
+# --help and --version are the launcher's own: the dialer would take them
+# for numbers, and no Wine starts for them.
+answers() {
+    "$prefix/bin/zembrik" "$1" >"$folder/answer" && grep -q "$2" "$folder/answer" && test ! -e "$user_prefix"
+}
+check "the launcher answers --help itself" answers --help '^Usage: zembrik \[NUMBER\]'
+check "the launcher answers --version itself" answers --version \
+    "^zembrik $(sed -n 's/^project(Zembrik VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")\$"
 xdg-mime default zembrik.desktop x-scheme-handler/tel
 check "the desktop names Zembrik for tel: links" test "$(xdg-mime query default x-scheme-handler/tel)" = zembrik.desktop
 # open_link LINK: the desktop opens a phone link; the dialer shows when its
