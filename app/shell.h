@@ -11,7 +11,7 @@ bool FindSiblingApp(WCHAR *path);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Handles, in turn, the second starts held while a dial ran; true when one
-// of them was a link, which the window must show.
+// of them was a link or text that is no number, which the window must show.
 bool HandleHeldHandOvers(HWND window);
 // DialNumber, one at a time: while a dial runs, another one is refused.
 HRESULT DialExclusively(const WCHAR *number, const WCHAR *calledPartyName);

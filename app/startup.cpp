@@ -128,7 +128,8 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     WCHAR siblingPath[PATH_CAPACITY];
     app.siblingAppPresent = FindSiblingApp(siblingPath) ? 1 : 0;
     // A second start that came during this dial still gets its turn; one
-    // that was a link keeps the dialer on screen to show it.
+    // that was a link, or text that is no number, keeps the dialer on
+    // screen.
     if (ProcessCommandLine(commandLine) == 0 && !HandleHeldHandOvers(window))
         return NULL;
 
@@ -289,16 +290,16 @@ static void HandOverCommandLine(HWND window, const WCHAR *commandLine)
 // one that arrives during a held one's dial joins the end of the line.
 bool HandleHeldHandOvers(HWND window)
 {
-    bool link = false;
+    bool showsDialer = false;
     while (app.heldHandOverCount > 0 && !app.dialInProgress) {
         WCHAR commandLine[COMMAND_LINE_CAPACITY];
         TextCopy(commandLine, COMMAND_LINE_CAPACITY, app.heldHandOvers[0]);
         app.heldHandOverCount--;
         memmove(app.heldHandOvers[0], app.heldHandOvers[1], app.heldHandOverCount * sizeof(app.heldHandOvers[0]));
-        link = ShowsDialer(commandLine) || link;
+        showsDialer = ShowsDialer(commandLine) || showsDialer;
         HandOverCommandLine(window, commandLine);
     }
-    return link;
+    return showsDialer;
 }
 
 // A start past the limit is not kept: those before it keep their turns.
