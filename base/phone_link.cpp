@@ -324,10 +324,7 @@ static const WCHAR *const KeyLetters[10] = {
 // Extension markers, each of which may end in '.' or ':'.
 static const char *const ExtensionWords[] = {"x", "ext", "extn", "extension"};
 
-// The digits, letters and punctuation of full-width forms and the digits of
-// Arabic script are read as their ASCII; the other spaces and dashes that
-// numbers are set with as ' ' and '-'.
-static unsigned Folded(WCHAR unit)
+unsigned FoldNumberUnit(WCHAR unit)
 {
     if (unit >= 0xFF01 && unit <= 0xFF5E)
         return unit - 0xFEE0u;
@@ -380,13 +377,13 @@ struct WrittenNumber {
 
 static unsigned FoldedAt(const WrittenNumber *number, size_t at)
 {
-    return at < number->length ? Folded(number->text[at]) : 0;
+    return at < number->length ? FoldNumberUnit(number->text[at]) : 0;
 }
 
 static bool HoldsAt(const WCHAR *text, size_t length)
 {
     for (size_t i = 0; i < length; i++) {
-        if (Folded(text[i]) == '@')
+        if (FoldNumberUnit(text[i]) == '@')
             return true;
     }
     return false;
@@ -397,7 +394,7 @@ static bool HoldsAt(const WCHAR *text, size_t length)
 static bool BeginsWithScheme(const WCHAR *text, size_t length)
 {
     size_t at = 0;
-    while (at < length && Folded(text[at]) == ' ')
+    while (at < length && FoldNumberUnit(text[at]) == ' ')
         at++;
     if (at >= length || !IsAsciiLetter(text[at]))
         return false;

@@ -37,6 +37,11 @@ PhoneLinkResult ReadPhoneLinkBytes(WCHAR *number, size_t capacity, const char *l
 #define KEY_LETTERS_8 L"TUV"
 #define KEY_LETTERS_9 L"WXYZ"
 
+// A unit as that reader takes it: the digits, letters and punctuation of
+// full-width forms and the digits of Arabic script as their ASCII, the other
+// spaces and dashes that numbers are set with as ' ' and '-'.
+unsigned FoldNumberUnit(WCHAR unit);
+
 // The number a person wrote, as an address book, a command line or a
 // contact holds it, in dialable characters only: visual separators dropped
 // (full-width digits and Arabic-script digits read as digits); an extension

@@ -9,18 +9,6 @@
 #include "dialing/numbers.h"
 #include "fuzz/fuzz_input.h"
 
-// The unit as the reader folds the forms of digits and punctuation.
-static unsigned Folded(WCHAR unit)
-{
-    if (unit >= 0xFF01 && unit <= 0xFF5E)
-        return unit - 0xFEE0u;
-    if (unit >= 0x0660 && unit <= 0x0669)
-        return '0' + (unit - 0x0660u);
-    if (unit >= 0x06F0 && unit <= 0x06F9)
-        return '0' + (unit - 0x06F0u);
-    return unit;
-}
-
 static unsigned Lower(unsigned code)
 {
     return code >= 'A' && code <= 'Z' ? code + 32 : code;
@@ -75,7 +63,7 @@ static bool DigitsComeFromTheText(const std::vector<unsigned> &text, const WCHAR
 static bool StartsWithScheme(const std::vector<unsigned> &text, const char *scheme)
 {
     size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == 0xA0 || text[at] == 0x3000))
+    while (at < text.size() && text[at] == ' ')
         at++;
     for (size_t i = 0; scheme[i]; i++, at++) {
         if (at >= text.size() || Lower(text[at]) != (unsigned char)scheme[i])
@@ -118,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     std::vector<unsigned> folded;
     for (size_t i = 0; i < length; i++)
-        folded.push_back(Folded(text[i]));
+        folded.push_back(FoldNumberUnit(text[i]));
     size_t commas = 0, semicolons = 0, ps = 0, ws = 0, xs = 0, hashes = 0;
     for (size_t i = 0; i < folded.size(); i++) {
         unsigned code = Lower(folded[i]);
