@@ -10,25 +10,16 @@
 #include <vector>
 
 #include "support/import_hooks.h"
+#include "support/tone_support.h"
 
 #define EMULATION_KEY L"Software\\DeviceEmulation"
 #define RATE WAVEOUT_EMULATION_SAMPLE_RATE
+static_assert(RATE == TONE_TEST_RATE, "the shared tones are rendered at the wave output's rate");
 #define EXPECT_MM(expected, call) EXPECT_EQ((MMRESULT)(expected), (call))
 #define ASSERT_MM(expected, call) ASSERT_EQ((MMRESULT)(expected), (call))
 
 namespace
 {
-
-// Key '5': both generators on at once, the buffer lasting ten ticks.
-const WAVEFORMAT_MIDI_MESSAGE keyFive[] = {{0, 0x207F0538}, {0, 0x207F0302}, {10, 0}};
-
-std::vector<short> Synthesize(const WAVEFORMAT_MIDI_MESSAGE *events, size_t count, WORD volume, DWORD usec = 1000000,
-                              DWORD ticks = 1, DWORD rate = RATE)
-{
-    std::vector<short> samples;
-    SynthesizeMidiStream((const BYTE *)events, (DWORD)(count * sizeof(*events)), usec, ticks, volume, rate, &samples);
-    return samples;
-}
 
 WAVEFORMAT_MIDI MidiFormat(DWORD usecPerTick)
 {
@@ -196,8 +187,8 @@ TEST_F(WaveOut, BuffersPlayInTheirOrderAndARunOutToneEndsByItself)
     // A tenth of a second per tick: 0.1 s of 770 Hz, an empty buffer, then
     // 0.2 s of 1336 Hz; played back to back, they make one tone.
     WAVEFORMAT_MIDI format = MidiFormat(100000);
-    const WAVEFORMAT_MIDI_MESSAGE first[] = {{0, 0x207F0302}, {1, 0}};
-    const WAVEFORMAT_MIDI_MESSAGE second[] = {{0, 0x207F0538}, {2, 0}};
+    const ToneEvent first[] = {{0, 0x207F0302}, {1, 0}};
+    const ToneEvent second[] = {{0, 0x207F0538}, {2, 0}};
     HWAVEOUT device = NULL;
     ASSERT_MM(MMSYSERR_NOERROR, waveOutOpen(&device, 0, (WAVEFORMATEX *)&format, 0, 0, 0));
     WAVEHDR headers[3] = {};

@@ -8,31 +8,12 @@
 #include <vector>
 
 #include "platform/tone_synthesizer.h"
+#include "support/tone_support.h"
 
-// The rate of the device's wave output (WAVEOUT_EMULATION_SAMPLE_RATE).
-#define RATE 22050
+#define RATE TONE_TEST_RATE
 
 namespace
 {
-
-// An event as the phone's SDK lays it out (its wfmtmidi.h, which needs the
-// platform's headers) and the synthesiser reads it.
-struct WAVEFORMAT_MIDI_MESSAGE {
-    DWORD dwDeltaTicks;
-    DWORD dwMidiMsg;
-};
-static_assert(sizeof(WAVEFORMAT_MIDI_MESSAGE) == TONE_EVENT_BYTES, "a MIDI event is its ticks, then its message");
-
-// Key '5': both generators on at once, the buffer lasting ten ticks.
-const WAVEFORMAT_MIDI_MESSAGE keyFive[] = {{0, 0x207F0538}, {0, 0x207F0302}, {10, 0}};
-
-std::vector<short> Synthesize(const WAVEFORMAT_MIDI_MESSAGE *events, size_t count, WORD volume, DWORD usec = 1000000,
-                              DWORD ticks = 1, DWORD rate = RATE)
-{
-    std::vector<short> samples;
-    SynthesizeMidiStream((const BYTE *)events, (DWORD)(count * sizeof(*events)), usec, ticks, volume, rate, &samples);
-    return samples;
-}
 
 // Power of one frequency in one second of samples from the given one.
 double Goertzel(const std::vector<short> &samples, double frequency, size_t from)
@@ -72,7 +53,7 @@ TEST(ToneSynthesis, VolumeScalesTheAmplitude)
     double quiet = Rms(Synthesize(keyFive, 3, 0x2000)), loud = Rms(Synthesize(keyFive, 3, 0xFFFF));
     EXPECT_NEAR(65535.0 / 0x2000, loud / quiet, 0.05);
     EXPECT_NEAR(32767 / 2.0, loud, 200) << "both generators together reach full scale";
-    const WAVEFORMAT_MIDI_MESSAGE halfGenerators[] = {{0, 0x203F0538}, {0, 0x203F0302}, {10, 0}};
+    const ToneEvent halfGenerators[] = {{0, 0x203F0538}, {0, 0x203F0302}, {10, 0}};
     EXPECT_NEAR(63 / 127.0, Rms(Synthesize(halfGenerators, 3, 0xFFFF)) / loud, 0.01);
     EXPECT_EQ(0, Rms(Synthesize(keyFive, 3, 0)));
 }
@@ -84,7 +65,7 @@ TEST(ToneSynthesis, LengthAndEventTimesFollowTheTempo)
     EXPECT_EQ(RATE * 10u / 4, Synthesize(keyFive, 3, 0x2000, 500000, 2).size()) << "a quarter second per tick";
 
     // 770 Hz alone from 1 s, joined at 2 s by 1336 Hz, both off at 3 s.
-    const WAVEFORMAT_MIDI_MESSAGE steps[] = {
+    const ToneEvent steps[] = {
         {1, 0x207F0302}, {1, 0x207F0538}, {1, 0x307F0302}, {0, 0x307F0538}, {1, 0}};
     std::vector<short> samples = Synthesize(steps, 5, 0xFFFF);
     ASSERT_EQ(4u * RATE, samples.size());
