@@ -46,19 +46,7 @@ class ProgramTest : public ::testing::Test
 
     // Starts the dialer and waits until it shows its window, which it does
     // only after start-up has loaded (and written back) the settings.
-    HANDLE Start(const std::wstring &arguments)
-    {
-        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
-            ADD_FAILURE() << "cannot start the dialer: error " << GetLastError();
-            return NULL;
-        }
-        CloseHandle(process.hThread);
-        return process.hProcess;
-    }
+    HANDLE Start(const std::wstring &arguments) { return StartProgram(exe, arguments); }
     HWND StartShowingWindow(const std::wstring &arguments = L"")
     {
         running.hProcess = Start(arguments);

@@ -119,25 +119,43 @@ void PumpMessagesFor(DWORD ms)
     PumpMessagesUntil([] { return false; }, ms);
 }
 
-DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs)
+HANDLE StartProgram(const std::wstring &exe, const std::wstring &arguments)
 {
     std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << Narrow(exe);
-        return (DWORD)-1;
+    PROCESS_INFORMATION process = {};
+    // Wine reports ERROR_INTERNAL_ERROR when the new process died inside its
+    // own loader, before any of the program's code ran; seen on fresh
+    // machines, it is retried rather than taken for the program's fault.
+    for (int attempt = 0;; attempt++) {
+        if (CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+            break;
+        DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 2) {
+            ADD_FAILURE() << "cannot start " << Narrow(exe) << ": error " << error;
+            return NULL;
+        }
+        fprintf(stderr, "Wine could not start %s (error %lu); starting it again\n", Narrow(exe).c_str(), error);
+        Sleep(200);
     }
     CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs)
+{
+    HANDLE process = StartProgram(exe, arguments);
+    if (!process)
+        return (DWORD)-1;
     DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
     else {
         ADD_FAILURE() << Narrow(exe) << " did not end in time";
-        TerminateProcess(process.hProcess, 99);
+        TerminateProcess(process, 99);
     }
-    CloseHandle(process.hProcess);
+    CloseHandle(process);
     return code;
 }
 

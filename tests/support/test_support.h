@@ -31,6 +31,9 @@ bool PumpMessagesUntil(const std::function<bool()> &done, DWORD timeoutMs);
 void PumpMessagesFor(DWORD ms);
 
 // Runs a program to its end with the given arguments; returns its exit code.
+// Starts the program with the arguments and returns its process handle,
+// or NULL after recording a failure.
+HANDLE StartProgram(const std::wstring &exe, const std::wstring &arguments);
 DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs = 30000);
 
 // Every message box the tests' thread shows is recorded and dismissed with
