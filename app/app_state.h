@@ -6,33 +6,17 @@
 #include <regext.h>
 #include <wfmtmidi.h>
 
+#include "app/entry_point.h"
 #include "base/capacities.h"
 #include "display/layout_math.h"
+#include "settings/setting_table.h"
 
 #define ZEMBRIK_CLASS_NAME L"Zembrik"
 #define ZEMBRIK_TITLE L"Zembrik"
-#define SETTINGS_KEY L"Software\\Orvendel\\Zembrik"
 
 #define EXIT_CODE_EARLY_END 16
 // Second starts held while a dial runs; one more than this is not kept.
 #define HELD_HAND_OVER_LIMIT 8
-
-// Whether this build runs on desktop Windows (or Wine) or on the phone, whose
-// compiler defines UNDER_CE. The few places where the desktop's shell or
-// window manager hands the program something in another form than the
-// device does test this; both forms are compiled in both builds.
-#ifdef UNDER_CE
-#define ZEMBRIK_DESKTOP 0
-#else
-#define ZEMBRIK_DESKTOP 1
-#endif
-// The entry point with the wide command line: the phone's WinMain takes one,
-// the desktop's wide one is wWinMain.
-#if ZEMBRIK_DESKTOP
-#define ZEMBRIK_ENTRY_POINT wWinMain
-#else
-#define ZEMBRIK_ENTRY_POINT WinMain
-#endif
 
 // The window's timers: a held key's, and the ticks of the work that waits
 // until the first frame is shown.
@@ -57,14 +41,6 @@
 #define CMD_NEXT_SERVICE 48
 #define CMD_CALL_KEY 256
 #define CMD_MINIMIZE 257
-
-enum ServiceType : INT32 {
-    Phone = 0,
-    GrandCentral = 1,
-    JaJah = 2,
-    PhoneCom = 3,
-    ClickToDial = 4,
-};
 
 struct ServiceRecord {
     ServiceType type;

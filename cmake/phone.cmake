@@ -65,6 +65,12 @@ target_link_libraries(zembrik PRIVATE zembrik_core ${PHONE_IMPORT_LIBRARIES} ayg
 add_custom_command(TARGET zembrik POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/skins/default.png $<TARGET_FILE_DIR:zembrik>)
 
+add_executable(zembrik_settings ${ZEMBRIK_SETTINGS_SOURCES})
+set_target_properties(zembrik_settings PROPERTIES OUTPUT_NAME ZembrikSettings)
+target_link_options(zembrik_settings PRIVATE -s -static-libgcc -Wl,--major-subsystem-version,5
+  -Wl,--minor-subsystem-version,1)
+target_link_libraries(zembrik_settings PRIVATE zembrik_portable ${PHONE_IMPORT_LIBRARIES} aygshell)
+
 # What a phone installs: the program and its skin in \Program Files\Zembrik
 # and a shortcut in the Start menu, as one CAB file.
 find_program(PYTHON3 python3 REQUIRED)

@@ -162,7 +162,7 @@ static HRESULT DialViaClickToDial(const WCHAR *number)
     HRESULT result = E_FAIL;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
     if (service->urlTooLong) {
-        SetLastErrorText(L"ERROR: The URL is too long");
+        SetLastErrorText(CLICK_TO_DIAL_URL_TOO_LONG);
         ShowLastError();
     } else if (PrepareDestination(dialable, number, false) &&
                (!needsInternational || PrepareDestination(international, number, true))) {

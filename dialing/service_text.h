@@ -39,6 +39,8 @@ BOOL BuildPhoneComRequest(WCHAR *request, size_t capacity, const WCHAR *number, 
 // or server on the local network that places the call.
 #define CLICK_TO_DIAL_HOST_CAPACITY 64
 #define CLICK_TO_DIAL_DEFAULT_PORT 80
+// Why a stored URL longer than its capacity is not used.
+#define CLICK_TO_DIAL_URL_TOO_LONG L"ERROR: The URL is too long"
 struct ClickToDialUrl {
     // The name or address to resolve: an IPv6 address without brackets.
     WCHAR host[CLICK_TO_DIAL_HOST_CAPACITY];
