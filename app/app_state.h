@@ -7,12 +7,10 @@
 #include <wfmtmidi.h>
 
 #include "app/entry_point.h"
+#include "app/window_interface.h"
 #include "base/capacities.h"
 #include "display/layout_math.h"
 #include "settings/setting_table.h"
-
-#define ZEMBRIK_CLASS_NAME L"Zembrik"
-#define ZEMBRIK_TITLE L"Zembrik"
 
 #define EXIT_CODE_EARLY_END 16
 // Second starts held while a dial runs; one more than this is not kept.
@@ -28,19 +26,6 @@
 #define STATUS_WATCH_COUNT 7 // the device state values the status bar watches
 #define WM_SETTINGS_CHANGED (WM_APP + 100)
 #define SETTINGS_NOTIFY_USER_DATA 35
-
-#define CMD_FAVORITES 1
-#define CMD_RECENTS 2
-#define CMD_CONTACTS 3
-#define CMD_SEARCH 5
-#define CMD_KEY 32
-#define CMD_CLEAR 33
-#define CMD_DIAL 34
-#define CMD_RELOAD_SETTINGS 35
-#define CMD_VOICEMAIL 36
-#define CMD_NEXT_SERVICE 48
-#define CMD_CALL_KEY 256
-#define CMD_MINIMIZE 257
 
 struct ServiceRecord {
     ServiceType type;

@@ -3,6 +3,8 @@
 // table does not name goes to DefWindowProcW.
 #include <aygshell.h>
 
+#include "app/full_screen.h"
+#include "app/message_table.h"
 #include "app/shell.h"
 #include "base/text.h"
 #include "dialing/dialing.h"
@@ -11,16 +13,7 @@
 
 static void EnterFullScreen(HWND window)
 {
-    SHFullScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    RECT screen, now;
-    SetRect(&screen, 0, 0, width, height);
-    // Already there (every activation but the first on the desktop, where
-    // the window starts at the screen's size): moving it anew would cost a
-    // round trip to the display for nothing.
-    if (!GetWindowRect(window, &now) || !EqualRect(&now, &screen))
-        MoveWindow(window, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, TRUE);
+    FillScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
     app.selectedTab = KEYPAD_TAB;
     app.keyIsDown = 0;
     app.penIsDown = 0;
@@ -116,13 +109,6 @@ static LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return OnHoldTimer(window, message, wParam, lParam);
 }
 
-typedef LRESULT (*MessageHandler)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-struct MessageRoute {
-    UINT message;
-    MessageHandler handler;
-};
-
 static const MessageRoute MessageTable[] = {
     {WM_ACTIVATE, OnActivate},
     {WM_COMMAND, OnCommand},
@@ -143,9 +129,5 @@ static const MessageRoute MessageTable[] = {
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    for (size_t i = 0; i < ARRAY_COUNT(MessageTable); i++) {
-        if (MessageTable[i].message == message)
-            return MessageTable[i].handler(window, message, wParam, lParam);
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return RouteMessage(MessageTable, ARRAY_COUNT(MessageTable), window, message, wParam, lParam);
 }
