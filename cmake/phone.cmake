@@ -73,11 +73,14 @@ target_link_libraries(zembrik_settings PRIVATE zembrik_portable ${PHONE_IMPORT_L
 
 # What a phone installs: the program and its skin in \Program Files\Zembrik
 # and a shortcut in the Start menu, as one CAB file.
+# The settings program goes beside it, with a shortcut of its own.
 find_program(PYTHON3 python3 REQUIRED)
 set(ZEMBRIK_CAB ${CMAKE_BINARY_DIR}/Zembrik.cab)
 add_custom_command(OUTPUT ${ZEMBRIK_CAB}
   COMMAND ${PYTHON3} ${CMAKE_SOURCE_DIR}/tools/make_cab.py ${ZEMBRIK_CAB} $<TARGET_FILE:zembrik>
           ${CMAKE_SOURCE_DIR}/skins/default.png
+          $<TARGET_FILE:zembrik_settings>
   DEPENDS zembrik ${CMAKE_SOURCE_DIR}/tools/make_cab.py ${CMAKE_SOURCE_DIR}/skins/default.png
+          zembrik_settings
   COMMENT "Install file Zembrik.cab")
 add_custom_target(zembrik_cab ALL DEPENDS ${ZEMBRIK_CAB})

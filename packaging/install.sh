@@ -1,9 +1,10 @@
 #!/bin/sh
 # Installs Zembrik as a desktop application, or removes what that installed:
-# the programs in PREFIX/lib/zembrik as the dialer expects them (the
-# companion program in a folder beside the dialer's), the zembrik launcher,
-# the desktop entry and the icons. DESTDIR, when set, is where a package is
-# staged: the files go below it and name PREFIX.
+# the programs in PREFIX/lib/zembrik as the dialer expects them (the settings
+# program beside the dialer, the companion program in a folder beside the
+# dialer's), the zembrik launcher, the desktop entries and the icons.
+# DESTDIR, when set, is where a package is staged: the files go below it and
+# name PREFIX.
 # Usage: install.sh install|uninstall BUILD_DIR PREFIX
 set -e
 action="$1"
@@ -29,8 +30,10 @@ installed_files() {
     cat <<EOF2
 fill 755 bin/zembrik $source/packaging/zembrik.in
 fill 644 share/applications/zembrik.desktop $source/packaging/zembrik.desktop.in
+fill 644 share/applications/zembrik-settings.desktop $source/packaging/zembrik-settings.desktop.in
 copy 644 lib/zembrik/wine-env.sh $source/tools/wine-env.sh
 strip 644 lib/zembrik/Zembrik/zembrik.exe $build/device/Zembrik/zembrik.exe
+strip 644 lib/zembrik/Zembrik/ZembrikSettings.exe $build/device/Zembrik/ZembrikSettings.exe
 copy 644 lib/zembrik/Zembrik/default.png $source/skins/default.png
 strip 644 lib/zembrik/Pellomar/Pellomar.exe $build/device/Pellomar/Pellomar.exe
 EOF2

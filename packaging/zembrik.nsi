@@ -1,13 +1,14 @@
-; The Windows setup program: the dialer and its companion, side by side as a
-; phone has them, for every user of the machine.
+; The Windows setup program: the dialer with its settings program, and its
+; companion, side by side as a phone has them, for every user of the machine.
 ; Built by the dist target (packaging/CMakeLists.txt), which defines:
 ;   VERSION       the program's version, three numbers (0.4.0)
 ;   ZEMBRIK_EXE   the dialer, SKIN its skin, PELLOMAR_EXE the companion
+;   SETTINGS_EXE  the settings program, installed beside the dialer
 ;   OUTFILE       the setup program to write
 ;   ICON          (optional) the icon of the setup and uninstall programs
 
-!ifndef VERSION | ZEMBRIK_EXE | SKIN | PELLOMAR_EXE | OUTFILE
-  !error "makensis needs -DVERSION, -DZEMBRIK_EXE, -DSKIN, -DPELLOMAR_EXE and -DOUTFILE"
+!ifndef VERSION | ZEMBRIK_EXE | SKIN | PELLOMAR_EXE | SETTINGS_EXE | OUTFILE
+  !error "makensis needs -DVERSION, -DZEMBRIK_EXE, -DSKIN, -DPELLOMAR_EXE, -DSETTINGS_EXE and -DOUTFILE"
 !endif
 
 Unicode true
@@ -27,6 +28,7 @@ RequestExecutionLevel admin
 !define CAPABILITIES_KEY "${INSTALL_KEY}\Capabilities"
 !define PROGID "Zembrik.tel"
 !define DIALER "$INSTDIR\Zembrik\zembrik.exe"
+!define SETTINGS "$INSTDIR\Zembrik\ZembrikSettings.exe"
 
 Name "Zembrik"
 OutFile "${OUTFILE}"
@@ -55,17 +57,20 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
-; A running dialer or companion holds its executable open: replacing or
-; removing it would fail half-way. Silent runs give up at once (exit code 2).
+; A running dialer, settings program or companion holds its executable open:
+; replacing or removing it would fail half-way. Each is found by its
+; window's class. Silent runs give up at once (exit code 2).
 !macro RefuseWhileRunning
   ${Do}
     FindWindow $0 "Zembrik"
     FindWindow $1 "Pellomar"
+    FindWindow $2 "ZembrikSettings"
     ${If} $0 == 0
     ${AndIf} $1 == 0
+    ${AndIf} $2 == 0
       ${Break}
     ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Zembrik or Pellomar is running. Close it, then choose Retry." /SD IDCANCEL IDRETRY +2
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Zembrik, Zembrik Settings or Pellomar is running. Close it, then choose Retry." /SD IDCANCEL IDRETRY +2
     Abort
   ${Loop}
 !macroend
@@ -82,11 +87,13 @@ Section "Zembrik"
   File "/oname=Pellomar.exe" "${PELLOMAR_EXE}"
   SetOutPath "$INSTDIR\Zembrik"
   File "/oname=zembrik.exe" "${ZEMBRIK_EXE}"
+  File "/oname=ZembrikSettings.exe" "${SETTINGS_EXE}"
   File "/oname=default.png" "${SKIN}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
-  ; Started in its own folder, where the skin is.
+  ; Both started in their own folder, where the skin is.
   CreateShortcut "$SMPROGRAMS\Zembrik.lnk" "${DIALER}" "" "${DIALER}" 0
+  CreateShortcut "$SMPROGRAMS\Zembrik Settings.lnk" "${SETTINGS}" "" "${SETTINGS}" 0
 
   WriteRegStr HKLM "${INSTALL_KEY}" "InstallFolder" "$INSTDIR"
 
@@ -138,7 +145,9 @@ Section "Uninstall"
   ${NotifyShell_AssocChanged}
 
   Delete "$SMPROGRAMS\Zembrik.lnk"
+  Delete "$SMPROGRAMS\Zembrik Settings.lnk"
   Delete "$INSTDIR\Zembrik\zembrik.exe"
+  Delete "$INSTDIR\Zembrik\ZembrikSettings.exe"
   Delete "$INSTDIR\Zembrik\default.png"
   Delete "$INSTDIR\Pellomar\Pellomar.exe"
   Delete "$INSTDIR\uninstall.exe"

@@ -1,12 +1,13 @@
 #!/bin/bash
 # Checks the Windows Mobile install CAB made by tools/make_cab.py.
-# Usage: tests/device_cab.sh ZEMBRIK.cab [EXE SKIN]
-# With EXE and SKIN, the payload must match them byte for byte.
+# Usage: tests/device_cab.sh ZEMBRIK.cab [EXE SKIN SETTINGS_EXE]
+# With EXE, SKIN and SETTINGS_EXE, the payload must match them byte for byte.
 set -u
 export LC_ALL=C  # sort order of the expected lists below
-cab=${1:?usage: $0 CAB [EXE SKIN]}
+cab=${1:?usage: $0 CAB [EXE SKIN SETTINGS_EXE]}
 exe=${2:-}
 skin=${3:-}
+settings=${4:-}
 reader="$(cd "$(dirname "$0")/.." && pwd)/tools/read_cab_setup.py"
 command -v gcab >/dev/null || { echo "FAIL: gcab not found (Debian package gcab)"; exit 1; }
 
@@ -39,12 +40,12 @@ field() { grep -P "^$1\t" "$tmp/out" | cut -f2-; }
 desc="app Zembrik, provider Orvendel, ARM (2577), from CE 5.0"
 check test "$(field app)|$(field provider)|$(field arch)|$(field version | cut -f1)" \
     = "Zembrik|Orvendel|2577|5.0"
-desc="exactly two files, both in %CE1%\\Zembrik: Zembrik.exe and default.png"
+desc="exactly three files, all in %CE1%\\Zembrik: Zembrik.exe, ZembrikSettings.exe and default.png"
 check test "$(field file | cut -f2,3 | sort | tr '\t\n' '|;')" \
-    = '%CE1%\Zembrik|Zembrik.exe;%CE1%\Zembrik|default.png;'
-desc="exactly one link: %CE11%\\Zembrik.lnk -> %CE1%\\Zembrik\\Zembrik.exe"
+    = '%CE1%\Zembrik|Zembrik.exe;%CE1%\Zembrik|ZembrikSettings.exe;%CE1%\Zembrik|default.png;'
+desc="exactly two links in %CE11%: Zembrik.lnk and Zembrik Settings.lnk, to their programs"
 check test "$(field link | tr '\t\n' '|;')" \
-    = '%CE11%|Zembrik.lnk|%CE1%\Zembrik\Zembrik.exe;'
+    = '%CE11%|Zembrik.lnk|%CE1%\Zembrik\Zembrik.exe;%CE11%|Zembrik Settings.lnk|%CE1%\Zembrik\ZembrikSettings.exe;'
 desc="no registry values"
 check test -z "$(field hive)$(field regvalue)"
 desc="each FILES entry's second field holds its id, as it usually does"
@@ -53,8 +54,8 @@ check test -z "$(field file | awk -F'\t' '$1 != $5')"
 # The cabinet's own order and names, as the CE CAB format description has
 # them: the setup file first, then the others from the highest extension
 # down, each name eight characters before the period, padded with "0".
-desc="the CAB holds 0ZEMBRIK.000, 0DEFAULT.002, 0ZEMBRIK.001 in this order"
-check test "$(timeout 30 gcab -t "$cab" | tr '\n' ' ')" = "0ZEMBRIK.000 0DEFAULT.002 0ZEMBRIK.001 "
+desc="the CAB holds 0ZEMBRIK.000, ZEMBRIKS.003, 0DEFAULT.002, 0ZEMBRIK.001 in this order"
+check test "$(timeout 30 gcab -t "$cab" | tr '\n' ' ')" = "0ZEMBRIK.000 ZEMBRIKS.003 0DEFAULT.002 0ZEMBRIK.001 "
 
 # Each file id N is the payload named *.00N in the CAB.
 expected=("${setup#"$tmp/x/"}")
@@ -64,7 +65,7 @@ while IFS=$'\t' read -r id folder name _; do
     check test "${#found[@]}" -eq 1 || continue
     expected+=("${found[0]}")
     source=
-    case $name in Zembrik.exe) source=$exe ;; default.png) source=$skin ;; esac
+    case $name in Zembrik.exe) source=$exe ;; default.png) source=$skin ;; ZembrikSettings.exe) source=$settings ;; esac
     if [ -n "$source" ]; then
         desc="${found[0]} has the bytes of $source"
         check cmp -s "$tmp/x/${found[0]}" "$source"

@@ -1,32 +1,40 @@
 #!/bin/sh
-# The phone's executable: ARM, Windows CE GUI, and every import one that a
-# Windows Mobile 5 phone resolves, as wince/lib/phone_exports.txt records
-# it: from the DLL that exports the function, by name only where the DLL
-# publishes the name, else by its ordinal. Windows CE's loader refuses to
-# start a program with one import it cannot resolve.
-#   device_imports.sh EXE OBJDUMP
+# The phone's executables (the dialer and its settings program): ARM,
+# Windows CE GUI, and every import one that a Windows Mobile 5 phone
+# resolves, as wince/lib/phone_exports.txt records it: from the DLL that
+# exports the function, by name only where the DLL publishes the name, else
+# by its ordinal. Windows CE's loader refuses to start a program with one
+# import it cannot resolve. Every row of the table is imported by one of
+# them at least.
+#   device_imports.sh OBJDUMP EXE...
 # OBJDUMP's folder holds the rest of the toolchain, for the check's own test.
-exe=${1:?usage: device_imports.sh EXE OBJDUMP}
-objdump=${2:?usage: device_imports.sh EXE OBJDUMP}
+objdump=${1:?usage: device_imports.sh OBJDUMP EXE...}
+shift
+[ $# -gt 0 ] || { echo "usage: device_imports.sh OBJDUMP EXE..."; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 table=$root/wince/lib/phone_exports.txt
 sources=${CEGCC_SOURCES:-$root/../shared/cegcc/sources-cegcc.tar.xz}
 
-[ -f "$exe" ] || { echo "FAIL: no $exe (make device builds it)"; exit 1; }
-headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe"; exit 1; }
+for exe in "$@"; do
+    [ -f "$exe" ] || { echo "FAIL: no $exe (make device builds it)"; exit 1; }
+done
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 failed=0
 check() {
     if [ "$2" = "$3" ]; then echo "ok: $1 is $3"; else echo "FAIL: $1 is '$2', not '$3'"; failed=1; fi
 }
-check "format" "$(echo "$headers" | sed -n 's/.*file format //p')" "pei-arm-wince-little"
 # The PE header's own fields: the machine two bytes after the "PE\0\0"
 # signature, the subsystem 92 bytes after it.
 word() { od -An -t u$2 -j "$1" -N "$2" "$exe" | tr -d ' '; }
-pe=$(word 60 4)
-check "machine" "$(word $((pe + 4)) 2)" "448"       # IMAGE_FILE_MACHINE_ARM, 0x1C0
-check "subsystem" "$(word $((pe + 92)) 2)" "9"      # IMAGE_SUBSYSTEM_WINDOWS_CE_GUI
+for exe in "$@"; do
+    name=$(basename "$exe")
+    headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe"; exit 1; }
+    check "$name's format" "$(echo "$headers" | sed -n 's/.*file format //p')" "pei-arm-wince-little"
+    pe=$(word 60 4)
+    check "$name's machine" "$(word $((pe + 4)) 2)" "448"       # IMAGE_FILE_MACHINE_ARM, 0x1C0
+    check "$name's subsystem" "$(word $((pe + 92)) 2)" "9"      # IMAGE_SUBSYSTEM_WINDOWS_CE_GUI
+done
 
 # An executable's imports, a line each: the DLL in lower case, a tab, and
 # the function's name or "@" and its ordinal. objdump lists an import by
@@ -76,7 +84,7 @@ check_imports() {
     done
     return $status
 }
-check_imports "$exe" || failed=1
+check_imports "$@" || failed=1
 
 # The rows the toolchain's import libraries give must be listed by name in
 # the CeGCC .def file their source names.

@@ -93,7 +93,8 @@ tel_links_registered() {
 stage="$folder/stage"
 check "make install stages below DESTDIR" installer install PREFIX=/usr DESTDIR="$stage"
 for file in bin/zembrik lib/zembrik/wine-env.sh lib/zembrik/Zembrik/zembrik.exe lib/zembrik/Zembrik/default.png \
-    lib/zembrik/Pellomar/Pellomar.exe share/applications/zembrik.desktop share/icons/hicolor/48x48/apps/zembrik.png; do
+    lib/zembrik/Zembrik/ZembrikSettings.exe lib/zembrik/Pellomar/Pellomar.exe share/applications/zembrik.desktop \
+    share/applications/zembrik-settings.desktop share/icons/hicolor/48x48/apps/zembrik.png; do
     check "$file is installed" test -s "$stage/usr/$file"
 done
 check "the launcher runs" test -x "$stage/usr/bin/zembrik"
@@ -102,6 +103,10 @@ check "the desktop entry starts the launcher with the link" \
     grep -qx 'Exec=/usr/bin/zembrik %u' "$stage/usr/share/applications/zembrik.desktop"
 check "nothing installed names the staging folder" names_nothing_of "$stage" "$stage"
 check "the desktop entry is valid" validates "$stage/usr/share/applications/zembrik.desktop"
+settings_entry="$stage/usr/share/applications/zembrik-settings.desktop"
+check "the settings entry is valid" validates "$settings_entry"
+check "the settings entry is Zembrik Settings, run by zembrik --settings" test "$(grep -E '^(Name|Exec)=' \
+    "$settings_entry" | tr '\n' '|')" = 'Name=Zembrik Settings|Exec=/usr/bin/zembrik --settings|'
 check "the desktop entry offers Zembrik for phone links" \
     grep -qx 'MimeType=x-scheme-handler/tel;x-scheme-handler/callto;' "$stage/usr/share/applications/zembrik.desktop"
 check "the desktop entry is in the Telephony category" grep -q '^Categories=.*Telephony;' \
@@ -118,6 +123,7 @@ answers() {
     "$prefix/bin/zembrik" "$1" >"$folder/answer" && grep -q "$2" "$folder/answer" && test ! -e "$user_prefix"
 }
 check "the launcher answers --help itself" answers --help '^Usage: zembrik \[NUMBER\]'
+check "--help names --settings" answers --help '^  --settings '
 check "the launcher answers --version itself" answers --version \
     "^zembrik $(sed -n 's/^project(Zembrik VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")\$"
 xdg-mime default zembrik.desktop x-scheme-handler/tel
@@ -164,6 +170,17 @@ check "a handed-off call is refused" wait_for 40 pixel_is 60 175 white
 sleep 2
 check "the refused call is not recorded" test "$(calls_log | wc -l)" -eq 1
 stop_user_wine
+
+# The settings program, in the launcher's prefix and on its virtual desktop:
+# ending that prefix ends it.
+settings_on_desktop() {
+    desktop=$(xdotool search --name '^Zembrik - Wine desktop$' | head -n 1)
+    [ -n "$desktop" ] && xwininfo -children -id "$desktop" | grep -q '"Zembrik Settings"'
+}
+"$prefix/bin/zembrik" --settings >"$folder/settings.log" 2>&1 </dev/null &
+check "zembrik --settings shows Zembrik Settings on the launcher's desktop" wait_for 60 settings_on_desktop
+stop_user_wine
+check "it ran in the launcher's prefix" wait_for 20 test_not settings_on_desktop
 
 check "make uninstall" installer uninstall PREFIX="$prefix"
 check "no installed file is left" no_files_under "$prefix" -not -path "$user_prefix/*"

@@ -65,6 +65,12 @@ log_holds() { # FILE LINE...: the calls log holds exactly these calls
     shift
     printf '%s\t\n' "$@" | cmp -s - "$file"
 }
+# Ends every program in the prefix, and starts its server anew.
+stop_wine() {
+    wineserver -k >/dev/null 2>&1
+    timeout 20 wineserver -w >/dev/null 2>&1
+    wineserver -p >/dev/null 2>&1
+}
 
 if [ ! -f "$setup" ] || [ ! -f "$zip" ]; then
     echo "no $setup or $zip: make dist first"
@@ -77,16 +83,19 @@ timeout 30 wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/
 drive_c="$WINEPREFIX/drive_c"
 programs="$drive_c/Program Files/Zembrik"
 shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Zembrik.lnk"
+settings_shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Zembrik Settings.lnk"
 installed='C:\Program Files\Zembrik\Zembrik\zembrik.exe'
 install_key='HKLM\Software\Orvendel\Zembrik'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zembrik'
 urls="$install_key\\Capabilities\\URLAssociations"
 
 check "setup /S ends with success" timeout 60 wine "$setup" /S
-for file in Zembrik/zembrik.exe Zembrik/default.png Pellomar/Pellomar.exe uninstall.exe; do
+for file in Zembrik/zembrik.exe Zembrik/ZembrikSettings.exe Zembrik/default.png Pellomar/Pellomar.exe uninstall.exe; do
     check "installed $file" test -s "$programs/$file"
 done
 check "Start menu shortcut for all users" test -s "$shortcut"
+check "Start menu shortcut Zembrik Settings to the installed settings program" \
+    grep -qaF 'C:\Program Files\Zembrik\Zembrik\ZembrikSettings.exe' "$settings_shortcut"
 check "install folder recorded" same "$(value "$install_key" InstallFolder)" 'C:\Program Files\Zembrik'
 check "uninstall entry named Zembrik $version" \
     same "$(value "$uninstall_key" DisplayName) $(value "$uninstall_key" DisplayVersion)" "Zembrik $version"
@@ -109,11 +118,15 @@ check "its Left key starts the installed Pellomar on Contacts" window_shows '^Co
 # Files in use cannot be replaced: a second quiet setup gives up (code 2).
 timeout 60 wine "$setup" /S >/dev/null 2>&1
 check "setup refuses while the programs run" same "$?" 2
-wineserver -k >/dev/null 2>&1
-timeout 20 wineserver -w >/dev/null 2>&1
+stop_wine
 wait "$dialer"
 dialer=""
-wineserver -p >/dev/null 2>&1
+# The settings program, started by its shortcut, holds the setup back alone.
+timeout 60 wine start /unix "$settings_shortcut" >/dev/null 2>&1 </dev/null
+check "the Zembrik Settings shortcut starts the settings program" window_shows '^Zembrik Settings$'
+timeout 60 wine "$setup" /S >/dev/null 2>&1
+check "setup refuses while Zembrik Settings runs" same "$?" 2
+stop_wine
 
 check "installed dialer dials 5551234 (exit 16)" dials "$installed" 5551234
 set -- "$drive_c"/users/*/AppData/Roaming/Zembrik/calls.log
@@ -125,6 +138,8 @@ portable="$drive_c/portable"
 python3 -m zipfile -e "$zip" "$portable"
 check "zip holds the same dialer as the setup" \
     cmp -s "$portable/zembrik-$version/Zembrik/zembrik.exe" "$programs/Zembrik/zembrik.exe"
+check "zip holds the same settings program as the setup" \
+    cmp -s "$portable/zembrik-$version/Zembrik/ZembrikSettings.exe" "$programs/Zembrik/ZembrikSettings.exe"
 check "unpacked zip dials 5550100 (exit 16)" dials "C:\\portable\\zembrik-$version\\Zembrik\\zembrik.exe" 5550100
 check "unpacked copy logs the call beside itself" log_holds "$portable/zembrik-$version/Zembrik/calls.log" 5550100
 check "and not in the installed copy's log" log_holds "$appdata_log" 5551234
@@ -136,7 +151,7 @@ for _ in $(seq 150); do
     sleep 0.2
 done
 check "program folder removed" test ! -e "$programs"
-check "shortcut removed" test ! -e "$shortcut"
+check "shortcuts removed" test ! -e "$shortcut" -a ! -e "$settings_shortcut"
 check "install key and Orvendel removed" no_key 'HKLM\Software\Orvendel'
 check "uninstall entry removed" no_key "$uninstall_key"
 check "Default apps registration removed" same "$(value 'HKLM\Software\RegisteredApplications' Zembrik)" ""

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Build the Windows Mobile install CAB for Zembrik.
 
-Usage: tools/make_cab.py OUTPUT.cab EXE SKIN
+Usage: tools/make_cab.py OUTPUT.cab EXE SKIN SETTINGS_EXE
 
 The device's installer (wceload) takes a Microsoft Cabinet whose files are
 the payload, each named with its numeric file id as extension, plus one
@@ -13,9 +13,11 @@ The cabinet follows the Windows CE CAB format description that
 cabextract's authors publish (doc/wince_cab_format.html in the libmspack
 sources):
   - every name is eight characters before the period, a shorter one
-    padded on the left with "0": 0ZEMBRIK.000, 0ZEMBRIK.001, 0DEFAULT.002;
+    padded on the left with "0": 0ZEMBRIK.000, 0ZEMBRIK.001, 0DEFAULT.002,
+    ZEMBRIKS.003;
   - the setup file comes first, then every other file in descending order
-    of its numeric extension: 0ZEMBRIK.000, 0DEFAULT.002, 0ZEMBRIK.001;
+    of its numeric extension: 0ZEMBRIK.000, ZEMBRIKS.003, 0DEFAULT.002,
+    0ZEMBRIK.001;
   - a FILES entry's field after its folder, of unknown meaning, holds the
     file's id, as the description says it usually does.
 The description is its authors' reading of the cabinets they examined,
@@ -30,7 +32,9 @@ What the CAB installs:
   application "Zembrik" by "Orvendel", ARM (processor type 2577), CE 5.0+;
   %CE1%\\Zembrik\\Zembrik.exe   (\\Program Files\\Zembrik)
   %CE1%\\Zembrik\\default.png
+  %CE1%\\Zembrik\\ZembrikSettings.exe   (the settings program)
   %CE11%\\Zembrik.lnk -> %CE1%\\Zembrik\\Zembrik.exe   (Start > Programs)
+  %CE11%\\Zembrik Settings.lnk -> %CE1%\\Zembrik\\ZembrikSettings.exe
 No registry values: the program writes its own settings.
 
 Layout of the 000 file as written here
@@ -81,7 +85,8 @@ STRINGS, DIRS, FILES, REGHIVES, REGKEYS, LINKS.  An empty section's
 offset points where it would start.  Records follow each other with no
 gap, so a reader walks each section from its offset.
 
-STRINGS record:   2 id | 2 length n | n bytes string with NUL
+STRINGS record:   2 id | 2 length n | n bytes string with NUL, and a
+                  second NUL when n would be odd ("Zembrik Settings.lnk")
 DIRS record:      2 id | 2 length n | n bytes: n/2 string IDs, last 0.
                   The folder is the strings joined with "\\", e.g.
                   ["%CE1%", "Zembrik"] -> %CE1%\\Zembrik; the device
@@ -89,7 +94,7 @@ DIRS record:      2 id | 2 length n | n bytes: n/2 string IDs, last 0.
 FILES record:     2 id (= numeric extension of the payload in the CAB)
                   | 2 DIRS id | 2 unknown (the id again) | 4 flags
                   (0: defaults) | 2 length n | n bytes file name on the
-                  device with NUL
+                  device with NUL, made even as a STRINGS record's
 REGHIVES record:  2 id | 2 root (1 HKCR, 2 HKCU, 3 HKLM, 4 HKU)
                   | 2 unknown (0) | 2 length n | n bytes string IDs, last 0
 REGKEYS record:   2 id | 2 REGHIVES id | 2 substitute %CEn% (0/1)
@@ -106,9 +111,10 @@ device, before trusting):
   - the meaning of the "unknown" fields; 0x10 = 1 is from memory of real
     files, the others are written as 0;
   - whether wceload wants the records themselves padded to 2 or 4 bytes.
-    Sections are 4-aligned here; all current records have even lengths,
-    so every 2-byte field is 2-aligned, but the 4-byte flags inside
-    FILES records are not 4-aligned;
+    Sections are 4-aligned here; every record has an even length (a
+    string that would leave it odd gets a second NUL, counted in its
+    length), so every 2-byte field is 2-aligned, but the 4-byte flags
+    inside FILES records are not 4-aligned;
   - whether the maximum CE version is "no limit" when 0; 1000.0 avoids
     depending on it;
   - the top bits of the maximum build number: 0xE0000000 is the value
@@ -117,7 +123,7 @@ device, before trusting):
     Mobile 5 otherwise warns about; Zembrik lays out for portrait,
     landscape and square screens;
   - whether the link's file name should carry ".lnk" (written with it,
-    "Zembrik.lnk") or the device appends it;
+    "Zembrik.lnk", "Zembrik Settings.lnk") or the device appends it;
   - the LINKS base-folder field: written as 11 for %CE11% with only the
     name in the string list, rather than 0 with "%CE11%" in the list;
   - FILES flags 0 meaning "default copy behaviour".
@@ -154,6 +160,13 @@ def _cstr(text):
     if b"\0" in data:
         raise ValueError("NUL inside setup string: %r" % text)
     return data + b"\0"
+
+
+def _even_cstr(text):
+    """A string of a record: NUL-terminated, with a second NUL when its
+    length would be odd, so that every record's length stays even."""
+    data = _cstr(text)
+    return data + b"\0" * (len(data) % 2)
 
 
 def _id_list(ids):
@@ -219,15 +232,15 @@ class SetupFile:
             return start
 
         strings_off = section(
-            struct.pack("<HH", i + 1, len(_cstr(s))) + _cstr(s)
+            struct.pack("<HH", i + 1, len(_even_cstr(s))) + _even_cstr(s)
             for i, s in enumerate(self.strings))
         dirs_off = section(
             struct.pack("<HH", i + 1, 2 * len(ids) + 2) + _id_list(ids)
             for i, ids in enumerate(self.dirs))
         files_off = section(
             struct.pack("<HHHIH", i + 1, dir_id, i + 1, flags,
-                        len(_cstr(name)))
-            + _cstr(name)
+                        len(_even_cstr(name)))
+            + _even_cstr(name)
             for i, (dir_id, name, flags) in enumerate(self.files))
         hives_off = section(())
         keys_off = section(())
@@ -269,32 +282,36 @@ def zembrik_setup():
     app_dir = setup.add_dir(INSTALL_DIR)
     exe_id = setup.add_file(app_dir, "Zembrik.exe")
     skin_id = setup.add_file(app_dir, "default.png")
+    settings_id = setup.add_file(app_dir, "ZembrikSettings.exe")
     setup.add_link(START_MENU_PROGRAMS, "Zembrik.lnk", exe_id)
-    return setup, exe_id, skin_id
+    setup.add_link(START_MENU_PROGRAMS, "Zembrik Settings.lnk", settings_id)
+    return setup, exe_id, skin_id, settings_id
 
 
 def main(argv):
-    if len(argv) != 4:
-        sys.stderr.write("usage: %s OUTPUT.cab EXE SKIN\n" % argv[0])
+    if len(argv) != 5:
+        sys.stderr.write("usage: %s OUTPUT.cab EXE SKIN SETTINGS_EXE\n"
+                         % argv[0])
         return 2
-    output, exe, skin = argv[1:]
+    output, exe, skin, settings = argv[1:]
     gcab = shutil.which("gcab")
     if gcab is None:
         sys.stderr.write("make_cab: gcab not found on PATH; install the "
                          "Debian package 'gcab' (apt-get install gcab)\n")
         return 1
-    for path in (exe, skin):
+    for path in (exe, skin, settings):
         if not os.path.isfile(path):
             sys.stderr.write("make_cab: no such file: %s\n" % path)
             return 1
 
-    setup, exe_id, skin_id = zembrik_setup()
+    setup, exe_id, skin_id, settings_id = zembrik_setup()
     with tempfile.TemporaryDirectory(prefix="make_cab.") as tmp:
         members = [cab_name(APP_NAME, 0)]
         with open(os.path.join(tmp, members[0]), "wb") as f:
             f.write(setup.encode())
         # After the setup file, the payload from the highest id down.
-        payload = sorted(((exe_id, exe), (skin_id, skin)), reverse=True)
+        payload = sorted(((exe_id, exe), (skin_id, skin),
+                          (settings_id, settings)), reverse=True)
         for file_id, source in payload:
             name = setup.files[file_id - 1][1]
             members.append(cab_name(name, file_id))
