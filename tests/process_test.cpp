@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "platform/contact_store.h"
+#include "settings_program/settings_program.h"
 #include "support/fake_server.h"
 #include "support/test_support.h"
 
@@ -580,4 +581,165 @@ TEST_F(ProgramTest, AHandOffNoProgramTakesIsRefusedWithOneMessage)
     bool present = true;
     GetSettingValue(L"lastDialedNumber", &present);
     EXPECT_FALSE(present);
+}
+
+// The settings program, driven with real X input beside a running dialer.
+class SettingsProgramTest : public ProgramTest
+{
+  protected:
+    HWND settingsWindow = NULL, form = NULL;
+    HANDLE settingsProcess = NULL;
+
+    void TearDown() override
+    {
+        if (settingsProcess) {
+            TerminateProcess(settingsProcess, 1);
+            CloseHandle(settingsProcess);
+        }
+        DeleteFileW((folder + L"ZembrikSettings.exe").c_str());
+        ProgramTest::TearDown();
+    }
+    void OpenSettings()
+    {
+        std::wstring settingsExe = folder + L"ZembrikSettings.exe";
+        ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"ZembrikSettings.exe").c_str(), settingsExe.c_str(), FALSE));
+        settingsProcess = StartProgram(settingsExe, L"");
+        ASSERT_TRUE(PumpMessagesUntil(
+            [&] {
+                settingsWindow = FindWindowW(SETTINGS_CLASS_NAME, SETTINGS_TITLE);
+                return settingsWindow && IsWindowVisible(settingsWindow);
+            },
+            20000));
+        form = FindWindowExW(settingsWindow, NULL, SETTINGS_FORM_CLASS_NAME, NULL);
+        ASSERT_TRUE(form != NULL);
+    }
+    HWND Row(int field, int row) { return GetDlgItem(form, FORM_ROW_ID(field, row)); }
+    std::wstring Text(HWND window)
+    {
+        wchar_t text[400] = L"";
+        GetWindowTextW(window, text, 400);
+        return text;
+    }
+    HWND Focused()
+    {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(settingsWindow, NULL), &info);
+        return info.hwndFocus;
+    }
+    void Click(HWND control)
+    {
+        RECT box;
+        GetWindowRect(control, &box);
+        ASSERT_TRUE(XInput("mousemove " + std::to_string((box.left + box.right) / 2) + " " +
+                           std::to_string((box.top + box.bottom) / 2) + " click 1"));
+        PumpMessagesFor(200);
+    }
+    void Keys(const std::string &keys)
+    {
+        ASSERT_TRUE(XInput(keys));
+        PumpMessagesFor(300);
+    }
+    bool SettingsEnded() { return WaitForSingleObject(settingsProcess, 10000) == WAIT_OBJECT_0; }
+};
+
+TEST_F(SettingsProgramTest, ClickToDialTypedInIsCheckedSavedAndLoadedByTheRunningDialer)
+{
+    SetSettingValue(L"exitOnMinimize", L"0");
+    SetSettingValue(L"service1type", L"phone");
+    SetSettingValue(L"service1title", L"Cell");
+    SetSettingValue(L"service", L"1"); // the second service, once there is one
+    HWND dialer = StartShowingWindow();
+    ASSERT_TRUE(dialer != NULL);
+    RECT bar;
+    GetWindowRect(dialer, &bar);
+    bar.bottom = bar.top + 20;
+    PumpMessagesFor(500);
+    std::vector<DWORD> barBefore = ScreenPixels(bar);
+
+    OpenSettings();
+    HWND type = Row(SERVICE_FIELD(2, SERVICE_TYPE_FIELD), CONTROL_ROW);
+    HWND url = Row(SERVICE_FIELD(2, SERVICE_URL_FIELD), CONTROL_ROW);
+    EXPECT_FALSE(IsWindowVisible(url)) << "the URL is shown only for click-to-dial";
+    Click(Row(DIAL_PLAN_FIELD, CONTROL_ROW));
+    Keys("key --repeat 10 --delay 50 Tab");
+    ASSERT_EQ(type, Focused()) << "ten tabs from the dial plan reach service 2's type";
+    Keys("type c");
+    EXPECT_TRUE(IsWindowVisible(url));
+    Keys("key Tab type 'Desk phone'");
+    Keys("key Tab Tab Tab type http://127.0.0.1:8080/call");
+    EXPECT_EQ(L"ERROR: The URL has no {number} or {international}",
+              Text(Row(SERVICE_FIELD(2, SERVICE_URL_FIELD), NOTE_ROW)));
+
+    Keys("key Return");
+    HWND box = NULL;
+    ASSERT_TRUE(PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", SETTINGS_TITLE)) != NULL; }, 5000));
+    EXPECT_EQ(L"Nothing was saved. Service 2, Click-to-dial URL: ERROR: The URL has no {number} or {international}",
+              Text(GetDlgItem(box, 0xFFFF)));
+    Keys("key Return");
+    bool present = true;
+    GetSettingValue(L"service2type", &present);
+    EXPECT_FALSE(present) << "a refused Save writes nothing";
+    EXPECT_EQ(url, Focused()) << "the refused field has the focus";
+
+    Keys("key End type ?n={number}");
+    Keys("key Return");
+    ASSERT_TRUE(SettingsEnded());
+    EXPECT_EQ(L"clicktodial", GetSettingValue(L"service2type"));
+    EXPECT_EQ(L"Desk phone", GetSettingValue(L"service2title"));
+    EXPECT_EQ(L"http://127.0.0.1:8080/call?n={number}", GetSettingValue(L"service2url"));
+    EXPECT_EQ(L"1", GetSettingValue(L"service"));
+    EXPECT_EQ(L"Cell", GetSettingValue(L"service1title")) << "what was not changed stays";
+    EXPECT_TRUE(PumpMessagesUntil([&] { return ScreenPixels(bar) != barBefore; }, 1000))
+        << "the dialer's status bar names the new service within a second";
+    EXPECT_EQ(0u, CloseAndWait(dialer));
+}
+
+// Cancel writes nothing; the form fits and scrolls at each of the phone's
+// screen sizes, every field inside the column and none over another.
+TEST_F(SettingsProgramTest, CancelWritesNothingAndTheFormFitsEachScreen)
+{
+    SetSettingValue(L"service1type", L"clicktodial");
+    SetSettingValue(L"service1url", std::wstring(600, L'u')); // longer than the dialer takes
+    OpenSettings();
+    EXPECT_EQ(L"ERROR: The URL is too long", Text(Row(SERVICE_FIELD(1, SERVICE_URL_FIELD), NOTE_ROW)));
+    const SIZE screens[] = {{240, 320}, {320, 240}, {480, 640}};
+    for (const SIZE &screen : screens) {
+        MoveWindow(settingsWindow, 0, 0, screen.cx, screen.cy, TRUE);
+        PumpMessagesFor(300);
+        SendMessageW(form, WM_VSCROLL, SB_BOTTOM, 0);
+        PumpMessagesFor(300);
+        RECT column;
+        GetClientRect(form, &column);
+        MapWindowPoints(form, NULL, (POINT *)&column, 2);
+        int lastBottom = column.top - 1000000;
+        for (int id = FORM_CONTROL_BASE; id < FORM_ROW_ID(FIELD_COUNT, 0); id++) {
+            HWND row = GetDlgItem(form, id);
+            RECT box;
+            if (!row || !IsWindowVisible(row) || !GetWindowRect(row, &box))
+                continue;
+            EXPECT_TRUE(box.left >= column.left && box.right <= column.right) << screen.cx << "x" << screen.cy;
+            EXPECT_GE(box.top, lastBottom) << "row " << id << " over the one before at " << screen.cx;
+            lastBottom = box.bottom;
+        }
+        EXPECT_LE(lastBottom, column.bottom) << "scrolled to the end, the last row shows at " << screen.cx;
+        // Read back from the screen: the column's right margin is bare, as
+        // far as the test session's screen shows it.
+        RECT margin = {column.right - 2, column.top, column.right - 1, column.bottom};
+        if (margin.right > GetSystemMetrics(SM_CXSCREEN))
+            continue;
+        margin.bottom = std::min<LONG>(margin.bottom, GetSystemMetrics(SM_CYSCREEN));
+        for (DWORD pixel : ScreenPixels(margin))
+            ASSERT_EQ(GetSysColor(COLOR_BTNFACE), RGB(pixel >> 16, (pixel >> 8) & 0xFF, pixel & 0xFF));
+    }
+    MoveWindow(settingsWindow, 0, 0, 240, 320, TRUE);
+    SendMessageW(form, WM_VSCROLL, SB_TOP, 0);
+    PumpMessagesFor(300);
+    Click(Row(DIAL_PLAN_FIELD, CONTROL_ROW));
+    Keys("type Changed");
+    Click(GetDlgItem(settingsWindow, IDCANCEL));
+    ASSERT_TRUE(SettingsEnded());
+    bool present = true;
+    GetSettingValue(L"dialplan", &present);
+    EXPECT_FALSE(present) << "neither what was typed nor a default is written";
 }

@@ -143,6 +143,49 @@ HANDLE StartProgram(const std::wstring &exe, const std::wstring &arguments)
     return process.hProcess;
 }
 
+// Wine starts a program that is no Windows executable as a Unix process,
+// which it cannot wait for: its end is told by a file it leaves.
+bool XInput(const std::string &xdotoolArguments)
+{
+    std::wstring done = ExecutableFolder() + L"xinput.done";
+    DeleteFileW(done.c_str());
+    // The build folder is on Wine's drive Z:, the Unix root.
+    std::string unixDone = Narrow(done.substr(2));
+    for (char &c : unixDone)
+        c = c == '\\' ? '/' : c;
+    std::string command = "xdotool " + xdotoolArguments + "; touch '" + unixDone + "'";
+    std::wstring arguments = L"-c \"" + std::wstring(command.begin(), command.end()) + L"\"";
+    HANDLE shell = StartProgram(L"Z:\\bin\\sh", arguments);
+    if (shell)
+        CloseHandle(shell);
+    return PumpMessagesUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+}
+
+std::vector<DWORD> ScreenPixels(const RECT &area)
+{
+    int width = area.right - area.left, height = area.bottom - area.top;
+    std::vector<DWORD> pixels((size_t)width * height);
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    memcpy(pixels.data(), bits, pixels.size() * sizeof(DWORD));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return pixels;
+}
+
 DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs)
 {
     HANDLE process = StartProgram(exe, arguments);

@@ -34,6 +34,11 @@ void PumpMessagesFor(DWORD ms);
 // Starts the program with the arguments and returns its process handle,
 // or NULL after recording a failure.
 HANDLE StartProgram(const std::wstring &exe, const std::wstring &arguments);
+// Real X input: xdotool with the arguments, run by Wine as the Unix
+// program it is; true once it has ended, within ten seconds.
+bool XInput(const std::string &xdotoolArguments);
+// The screen's pixels in the area, row by row, as 0x00RRGGBB.
+std::vector<DWORD> ScreenPixels(const RECT &area);
 DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs = 30000);
 
 // Every message box the tests' thread shows is recorded and dismissed with
