@@ -74,7 +74,7 @@ static bool PrepareOwnNumber(WCHAR *own)
     ReduceToDialable(own, NUMBER_CAPACITY, app.myNumber);
     if (OwnNumberIsKnown(own, app.countryCode))
         return true;
-    ShowMessage(L"The phone's own number is unknown. Set it in the \"" OWN_NUMBER_VALUE L"\" setting.");
+    ShowMessage(L"The phone's own number is unknown. Set it in Zembrik Settings, under \"This phone's number\".");
     return false;
 }
 

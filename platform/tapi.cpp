@@ -176,7 +176,7 @@ LONG HandOffCall(const WCHAR *destination)
         return TAPIERR_INVALDESTADDRESS;
     if (LinkHandlerIsAnotherProgram() && OpenLink(link))
         return 0;
-    MessageBoxW(NULL, L"No program on this computer places calls.", L"Phone", MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(NULL, L"No program on this computer places calls. To call through a service, choose one in Zembrik Settings.", L"Phone", MB_OK | MB_ICONEXCLAMATION);
     return TAPIERR_NOREQUESTRECIPIENT;
 }
 

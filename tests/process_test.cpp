@@ -537,9 +537,11 @@ static HWND FindRefusal()
 {
     HWND box = NULL;
     PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", L"Phone")) != NULL; }, 20000);
-    wchar_t text[128] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 128);
-    EXPECT_STREQ(L"No program on this computer places calls.", text);
+    wchar_t text[160] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 160);
+    EXPECT_STREQ(L"No program on this computer places calls. To call through a service, choose one in Zembrik "
+                 L"Settings.",
+                 text);
     return box;
 }
 
