@@ -106,21 +106,43 @@ static int ServicesInUse(void)
     return count;
 }
 
+// The list's items are made anew only when they differ: the list may be
+// the control being used.
+static bool ListHolds(HWND list, const WCHAR items[][SERVICE_FIELD_CAPACITY + 8], int count)
+{
+    if ((int)SendMessageW(list, CB_GETCOUNT, 0, 0) != count)
+        return false;
+    for (int i = 0; i < count; i++) {
+        WCHAR item[SERVICE_FIELD_CAPACITY + 8];
+        if (SendMessageW(list, CB_GETLBTEXTLEN, i, 0) >= (LRESULT)ARRAY_COUNT(item))
+            return false;
+        SendMessageW(list, CB_GETLBTEXT, i, (LPARAM)item);
+        if (!TextEqual(item, items[i]))
+            return false;
+    }
+    return true;
+}
+
 static void FillServiceChoice(void)
 {
-    HWND list = FieldControl(SERVICE_CHOICE_FIELD);
-    int choice = ListChoice(SERVICE_CHOICE_FIELD);
-    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    WCHAR items[MAX_SERVICES][SERVICE_FIELD_CAPACITY + 8];
     int count = ServicesInUse();
     for (int n = 1; n <= count; n++) {
-        WCHAR title[SERVICE_FIELD_CAPACITY], item[SERVICE_FIELD_CAPACITY + 8];
+        WCHAR title[SERVICE_FIELD_CAPACITY];
         GetWindowTextW(FieldControl(SERVICE_FIELD(n, SERVICE_TITLE_FIELD)), title, SERVICE_FIELD_CAPACITY);
-        TextFormat(item, ARRAY_COUNT(item), L"%d: %s", n, title[0] ? title : ServiceTypeKeywords[TypeChoice(n) - 1]);
-        SendMessageW(list, CB_ADDSTRING, 0, (LPARAM)item);
+        TextFormat(items[n - 1], ARRAY_COUNT(items[0]), L"%d: %s", n,
+                   title[0] ? title : ServiceTypeKeywords[TypeChoice(n) - 1]);
     }
     if (count == 0)
-        SendMessageW(list, CB_ADDSTRING, 0, (LPARAM)L"1: the phone's own line");
-    SendMessageW(list, CB_SETCURSEL, choice < (count ? count : 1) ? choice : 0, 0);
+        TextCopy(items[count++], ARRAY_COUNT(items[0]), L"1: the phone's own line");
+    HWND list = FieldControl(SERVICE_CHOICE_FIELD);
+    if (ListHolds(list, items, count))
+        return;
+    int choice = ListChoice(SERVICE_CHOICE_FIELD);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < count; i++)
+        SendMessageW(list, CB_ADDSTRING, 0, (LPARAM)items[i]);
+    SendMessageW(list, CB_SETCURSEL, choice < count ? choice : 0, 0);
 }
 
 static void AddSkins(HWND list)
@@ -250,6 +272,16 @@ static bool FieldRefused(int field, WCHAR *reason, size_t capacity)
     return refusal != NULL;
 }
 
+// The password note is said once, beside the first password shown.
+static int FirstServiceShown(void)
+{
+    for (int n = 1; n <= MAX_SERVICES; n++) {
+        if (TypeChoice(n) > 0)
+            return n;
+    }
+    return 0;
+}
+
 // What the note under a field says while its value can be used.
 static void FieldHint(int field, WCHAR *note, size_t capacity)
 {
@@ -264,7 +296,7 @@ static void FieldHint(int field, WCHAR *note, size_t capacity)
         TextFormat(note, capacity, L"The dialer shows: %s", shown);
     } else if (field == OWN_NUMBER_FIELD && !text[0])
         TextCopy(note, capacity, L"Empty: the dialer asks the phone's line for it.");
-    else if (service == 1 && ServiceFieldOf(field) == SERVICE_PASSWORD_FIELD)
+    else if (service && service == FirstServiceShown() && ServiceFieldOf(field) == SERVICE_PASSWORD_FIELD)
         TextCopy(note, capacity, L"Passwords are kept as plain text in the registry, where the services read them.");
     else if (service && ServiceFieldOf(field) == SERVICE_URL_FIELD)
         TextCopy(note, capacity, L"{number} or {international} in it becomes the number called.");
@@ -355,7 +387,10 @@ bool SaveForm(void)
         }
     }
     // Rewritten whether it changed or not: a running dialer loads every
-    // setting when it changes, and is told to when it does not.
+    // setting when it changes, and is told to when it does not. Left
+    // alone here, it keeps what the dialer chose meanwhile.
+    if (CurrentChoice(SERVICE_CHOICE_FIELD) == settings.loadedChoice[SERVICE_CHOICE_FIELD])
+        LoadField(SERVICE_CHOICE_FIELD);
     WCHAR choice[LONGEST_VALUE];
     FieldText(SERVICE_CHOICE_FIELD, choice, LONGEST_VALUE);
     if (!WriteChangedFields() || !WriteField(SERVICE_CHOICE_FIELD, choice)) {
