@@ -703,6 +703,7 @@ TEST_F(SettingsProgramTest, CancelWritesNothingAndTheFormFitsEachScreen)
 {
     SetSettingValue(L"service1type", L"clicktodial");
     SetSettingValue(L"service1url", std::wstring(600, L'u')); // longer than the dialer takes
+    SetEmulationDWORD(L"InputPanelHeight", 100);
     OpenSettings();
     EXPECT_EQ(L"ERROR: The URL is too long", Text(Row(SERVICE_FIELD(1, SERVICE_URL_FIELD), NOTE_ROW)));
     const SIZE screens[] = {{240, 320}, {320, 240}, {480, 640}};
@@ -737,8 +738,15 @@ TEST_F(SettingsProgramTest, CancelWritesNothingAndTheFormFitsEachScreen)
     MoveWindow(settingsWindow, 0, 0, 240, 320, TRUE);
     SendMessageW(form, WM_VSCROLL, SB_TOP, 0);
     PumpMessagesFor(300);
-    Click(Row(DIAL_PLAN_FIELD, CONTROL_ROW));
+    // Typing brings the input panel up, and the field rises above it.
+    HWND own = Row(OWN_NUMBER_FIELD, CONTROL_ROW);
+    Click(own);
+    RECT box;
+    GetWindowRect(own, &box);
+    EXPECT_LE(box.bottom, 320 - 100);
     Keys("type Changed");
+    EXPECT_EQ(L"This is not a phone number", Text(Row(OWN_NUMBER_FIELD, NOTE_ROW)));
+    EXPECT_EQ(511, SendMessageW(Row(SERVICE_FIELD(1, SERVICE_URL_FIELD), CONTROL_ROW), EM_GETLIMITTEXT, 0, 0));
     Click(GetDlgItem(settingsWindow, IDCANCEL));
     ASSERT_TRUE(SettingsEnded());
     bool present = true;
