@@ -19,8 +19,10 @@ static const FieldForm GeneralForms[GENERAL_FIELD_COUNT] = {
 };
 
 static const FieldForm ServiceForms[SERVICE_FIELD_COUNT] = {
-    {L"Type", LIST_CONTROL, true},     {L"Title", EDIT_CONTROL, false},
-    {L"Username", EDIT_CONTROL, false}, {L"Password", PASSWORD_CONTROL, true},
+    {L"Type", LIST_CONTROL, true},
+    {L"Title", EDIT_CONTROL, false},
+    {L"Username", EDIT_CONTROL, false},
+    {L"Password", PASSWORD_CONTROL, true},
     {L"Click-to-dial URL", EDIT_CONTROL, true},
 };
 
@@ -57,7 +59,8 @@ static HWND CreateFieldControl(int field, const FieldForm *form)
     case LIST_CONTROL:
         return CreateRow(field, CONTROL_ROW, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST);
     case CHECK_CONTROL:
-        return CreateRow(field, CONTROL_ROW, L"BUTTON", form->label, WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY);
+        return CreateRow(field, CONTROL_ROW, L"BUTTON", form->label,
+                         WS_TABSTOP | BS_AUTOCHECKBOX | BS_MULTILINE | BS_NOTIFY);
     case PASSWORD_CONTROL:
         return CreateRow(field, CONTROL_ROW, L"EDIT", L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD);
     default:
@@ -95,8 +98,8 @@ bool CreateForm(HWND window)
     return true;
 }
 
-// The height a note's text takes, wrapped at the column's width.
-static int NoteHeight(HWND note, int width)
+// The height a row's text takes, wrapped at that width.
+static int TextHeight(HWND note, int width)
 {
     WCHAR text[NOTE_CAPACITY];
     if (GetWindowTextW(note, text, NOTE_CAPACITY) == 0)
@@ -155,8 +158,13 @@ static void MeasureRows(int width)
         rows[LABEL_ROW].height = shown && windows[LABEL_ROW] ? settings.lineHeight : 0;
         rows[LABEL_ROW].gapBefore = gap;
         rows[CONTROL_ROW].height = shown ? ControlHeight() : 0;
+        // A check's label wraps beside its box, however narrow the screen.
+        if (shown && FormOfField(field)->kind == CHECK_CONTROL) {
+            int label = TextHeight(windows[CONTROL_ROW], width - settings.lineHeight - 8) + settings.lineHeight / 2;
+            rows[CONTROL_ROW].height = label > ControlHeight() ? label : ControlHeight();
+        }
         rows[CONTROL_ROW].gapBefore = windows[LABEL_ROW] ? 1 : gap;
-        rows[NOTE_ROW].height = shown && windows[NOTE_ROW] ? NoteHeight(windows[NOTE_ROW], width) : 0;
+        rows[NOTE_ROW].height = shown && windows[NOTE_ROW] ? TextHeight(windows[NOTE_ROW], width) : 0;
         rows[NOTE_ROW].gapBefore = 1;
     }
 }
@@ -198,7 +206,8 @@ void LayOutForm(void)
         return;
     int width = ColumnWidth();
     MeasureRows(width);
-    settings.contentHeight = StackFormRows(settings.rowSizes, FORM_ROW_COUNT, settings.lineHeight / 2, settings.rowTops);
+    settings.contentHeight =
+        StackFormRows(settings.rowSizes, FORM_ROW_COUNT, settings.lineHeight / 2, settings.rowTops);
     int view = VisibleFormHeight();
     settings.scrollOffset = ClampScrollOffset(settings.scrollOffset, settings.contentHeight, view);
     PlaceRows(width);

@@ -143,8 +143,8 @@ static LRESULT OnSettingChange(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 static const MessageRoute MessageTable[] = {
-    {WM_ACTIVATE, OnActivate},   {WM_SIZE, OnSize},       {WM_COMMAND, OnCommand},
-    {WM_CLOSE, OnClose},         {WM_DESTROY, OnDestroy}, {WM_SETTINGCHANGE, OnSettingChange},
+    {WM_ACTIVATE, OnActivate}, {WM_SIZE, OnSize},       {WM_COMMAND, OnCommand},
+    {WM_CLOSE, OnClose},       {WM_DESTROY, OnDestroy}, {WM_SETTINGCHANGE, OnSettingChange},
 };
 
 static LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
