@@ -192,11 +192,16 @@ TEST(Layout, SettingsChecksOfWhatIsTyped)
         const wchar_t *text;
         bool usable;
     } cases[] = {
-        {CheckCountryCode, L"1", true},        {CheckCountryCode, L"358", true},
-        {CheckCountryCode, L"", false},        {CheckCountryCode, L"+44", false},
-        {CheckCountryCode, L"4 4", false},     {CheckOwnNumber, L"", true},
-        {CheckOwnNumber, L"(415) 555-0100", true}, {CheckOwnNumber, L"+1 800 FLOWERS", true},
-        {CheckOwnNumber, L"me@example.net", false}, {CheckOwnNumber, L"unknown", false},
+        {CheckCountryCode, L"1", true},
+        {CheckCountryCode, L"358", true},
+        {CheckCountryCode, L"", false},
+        {CheckCountryCode, L"+44", false},
+        {CheckCountryCode, L"4 4", false},
+        {CheckOwnNumber, L"", true},
+        {CheckOwnNumber, L"(415) 555-0100", true},
+        {CheckOwnNumber, L"+1 800 FLOWERS", true},
+        {CheckOwnNumber, L"me@example.net", false},
+        {CheckOwnNumber, L"unknown", false},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.usable, c.check(c.text) == NULL) << Narrow(c.text);

@@ -248,8 +248,7 @@ TEST_F(ProgramTest, TheScreenShowsTheDialer)
 static bool PickInChooser()
 {
     HWND chooser = NULL;
-    PumpMessagesUntil([&] { return (chooser = FindWindowW(L"#32770", L"Zembrik: Select a contact")) != NULL; },
-                      20000);
+    PumpMessagesUntil([&] { return (chooser = FindWindowW(L"#32770", L"Zembrik: Select a contact")) != NULL; }, 20000);
     return chooser && PostMessageW(chooser, WM_COMMAND, IDOK, 0);
 }
 
@@ -357,7 +356,8 @@ TEST_F(ProgramTest, ARotatedWindowShowsItsNewLayoutWhole)
     EXPECT_TRUE(PumpMessagesUntil([] { return IsGreen(ScreenPixel(210, 113)); }, 3000))
         << std::hex << ScreenPixel(210, 113);
     COLORREF keyOne = ScreenPixel(3, 50);
-    EXPECT_TRUE(abs(GetRValue(keyOne) - 28) <= 4 && abs(GetGValue(keyOne) - 35) <= 4 && abs(GetBValue(keyOne) - 45) <= 4)
+    EXPECT_TRUE(abs(GetRValue(keyOne) - 28) <= 4 && abs(GetGValue(keyOne) - 35) <= 4 &&
+                abs(GetBValue(keyOne) - 45) <= 4)
         << std::hex << keyOne;
     EXPECT_EQ(0u, CloseAndWait(window));
 }
@@ -371,8 +371,7 @@ TEST_F(ProgramTest, AHandOverDuringADialIsHeldUntilItEnds)
     HWND window = StartShowingWindow();
     ASSERT_TRUE(window != NULL);
     HANDLE chooserStart = Start(L"-choosecontact");
-    ASSERT_TRUE(PumpMessagesUntil([] { return FindWindowW(L"#32770", L"Zembrik: Select a contact") != NULL; },
-                                  20000));
+    ASSERT_TRUE(PumpMessagesUntil([] { return FindWindowW(L"#32770", L"Zembrik: Select a contact") != NULL; }, 20000));
     EXPECT_EQ(16u, RunProgram(exe, L"5551234")) << "the later start is not kept waiting";
     EXPECT_EQ(16u, RunProgram(exe, L"-name=Ann"));
     EXPECT_EQ(16u, RunProgram(exe, L"5550100"));
@@ -548,8 +547,8 @@ static HWND FindRefusal()
 static void SetTelHandler(const std::wstring &command)
 {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L"tel\\shell\\open\\command", 0, NULL, 0,
-                                             KEY_SET_VALUE, NULL, &key, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L"tel\\shell\\open\\command", 0, NULL, 0, KEY_SET_VALUE,
+                                             NULL, &key, NULL));
     RegSetValueExW(key, NULL, 0, REG_SZ, (const BYTE *)command.c_str(), (DWORD)(command.size() + 1) * sizeof(WCHAR));
     RegCloseKey(key);
 }
