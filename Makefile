@@ -86,6 +86,9 @@ screenshots: build
 	@tools/screenshot.sh $(BUILD) 240x320 96 docs/qvga-portrait.png
 	@tools/screenshot.sh $(BUILD) 480x640 192 docs/vga-portrait.png
 	@tools/screenshot.sh $(BUILD) 320x240 96 docs/qvga-landscape.png
+	@tools/screenshot.sh $(BUILD) 240x320 96 docs/settings-qvga-portrait.png ZembrikSettings.exe
+	@tools/screenshot.sh $(BUILD) 480x640 192 docs/settings-vga-portrait.png ZembrikSettings.exe
+	@tools/screenshot.sh $(BUILD) 320x240 96 docs/settings-qvga-landscape.png ZembrikSettings.exe
 
 # Redraws the skin from its generator.
 skin: configure
