@@ -76,7 +76,8 @@ std::wstring BenchFolder()
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
 }
 
-int RunAndWait(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs, double *startMs)
+int RunAndWait(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs, double *startMs,
+               const ThreadWatch *watch)
 {
     std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup = {};
@@ -84,14 +85,28 @@ int RunAndWait(const std::wstring &exe, const std::wstring &arguments, DWORD tim
     PROCESS_INFORMATION process;
     if (startMs)
         *startMs = NowMs();
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, watch ? CREATE_SUSPENDED : 0, NULL, NULL,
+                        &startup, &process))
         return -1;
+    HHOOK hook = NULL;
+    if (watch) {
+        hook = SetWindowsHookExW(WH_CBT, watch->procedure, watch->module, process.dwThreadId);
+        if (!hook) {
+            TerminateProcess(process.hProcess, 99);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            return -1;
+        }
+        ResumeThread(process.hThread);
+    }
     CloseHandle(process.hThread);
     DWORD code = (DWORD)-1;
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &code);
     else
         TerminateProcess(process.hProcess, 99);
+    if (hook)
+        UnhookWindowsHookEx(hook);
     CloseHandle(process.hProcess);
     return (int)code;
 }

@@ -23,8 +23,18 @@ void PrintRow(const char *what, const Figures &program, const char *referenceNam
 // A row that has no reference of its own (a count, or a note).
 void PrintNote(const char *what, const std::string &text);
 
-// Runs a program and waits for it; returns its exit code, or -1.
-int RunAndWait(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs, double *startMs = nullptr);
+// A watch for a program that has none built in: a CBT hook procedure in a
+// DLL, set on the program's first thread before that thread runs; the
+// system loads the DLL into the program at the thread's first window.
+struct ThreadWatch {
+    HMODULE module;
+    HOOKPROC procedure;
+};
+
+// Runs a program and waits for it; returns its exit code, or -1 (also when
+// the watch could not be set).
+int RunAndWait(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs, double *startMs = nullptr,
+               const ThreadWatch *watch = nullptr);
 std::wstring BenchFolder();
 
 // The shared figure a child writes (the time of its first paint, say).
@@ -41,6 +51,8 @@ struct BenchMailbox {
     // A key tone's start after its press, for the first press of a fresh
     // process and a later one (negative: no tone started).
     double firstToneMs, laterToneMs;
+    // The class of the window whose first paint a ThreadWatch times.
+    wchar_t watchedClass[64];
 };
 BenchMailbox *OpenMailbox(bool create);
 

@@ -1,7 +1,8 @@
 // The benchmarks. Each mode prints rows of one table: a figure of the
 // program beside a reference measured in the same run, the two interleaved.
 //   zembrik_bench startup N   start to first paint, against the bare window
-//                             and the bare window that shows the skin
+//                             and the bare window that shows the skin; the
+//                             settings program's against the bare window
 //   zembrik_bench exit N      command-line dial and hand-over, each to exit
 //   zembrik_bench paint N     whole-window paints at two screen sizes
 //   zembrik_bench keys N      key presses: time, heap blocks, GDI objects
@@ -15,6 +16,7 @@
 #include <wchar.h>
 
 #include <string>
+#include <vector>
 
 #include "app/shell.h"
 #include "bench_support.h"
@@ -24,6 +26,7 @@
 #include "display/display.h"
 #include "platform/emulation.h"
 #include "settings/settings.h"
+#include "settings_program/settings_program.h"
 #include "platform/include/waveout_emulation.h"
 #include "support/fake_server.h"
 
@@ -66,11 +69,12 @@ static void Pump(DWORD ms)
 
 // ---- start-up and exit, process by process ----
 
-static bool ChildPaintTime(const std::wstring &exe, const std::wstring &arguments, double *ms, BenchMailbox *mailbox)
+static bool ChildPaintTime(const std::wstring &exe, const std::wstring &arguments, double *ms, BenchMailbox *mailbox,
+                           const ThreadWatch *watch = nullptr)
 {
     mailbox->firstPaintMs = 0;
     double start;
-    RunAndWait(exe, arguments, 30000, &start);
+    RunAndWait(exe, arguments, 30000, &start, watch);
     if (mailbox->firstPaintMs <= 0)
         return false;
     *ms = mailbox->firstPaintMs - start;
@@ -80,14 +84,46 @@ static bool ChildPaintTime(const std::wstring &exe, const std::wstring &argument
 // One program's start: to its first paint, and that span split at wWinMain.
 struct StartFigures {
     Figures toPaint, toWinMain, winMainToPaint, peakKb;
+    Figures layoutMs, activationMs;
+    int layouts = 0;
     void Add(double ms, const BenchMailbox *mailbox)
     {
         toPaint.Add(ms);
         toWinMain.Add(mailbox->beforeShowMs - (mailbox->firstPaintMs - ms));
         winMainToPaint.Add(mailbox->firstPaintMs - mailbox->beforeShowMs);
         peakKb.Add(mailbox->peakWorkingSetKb);
+        layouts = mailbox->layoutsBeforeFirstPaint;
+        layoutMs.Add(mailbox->layoutMs);
+        activationMs.Add(mailbox->activationMs);
     }
 };
+
+// A program started again and again to its first paint: its file beside
+// the benchmarks, and the watch it needs when it has none built in.
+struct StartedProgram {
+    const wchar_t *file;
+    const wchar_t *arguments;
+    const ThreadWatch *watch;
+    StartFigures figures;
+};
+
+// Starts each program once a round, runs + 1 rounds, the first only warming
+// the file cache. Two programs alternate; more take turns at going first,
+// so that none always follows the same one (the one that has just loaded
+// COM and the codec, say).
+static void StartInTurns(const std::vector<StartedProgram *> &programs, int runs, BenchMailbox *mailbox)
+{
+    std::wstring folder = BenchFolder();
+    size_t count = programs.size();
+    for (int i = 0; i < runs + 1; i++) {
+        for (size_t turn = 0; turn < count; turn++) {
+            StartedProgram *program = programs[count > 2 ? (i + turn) % count : turn];
+            double ms;
+            if (ChildPaintTime(folder + program->file, program->arguments, &ms, mailbox, program->watch) && i > 0)
+                program->figures.Add(ms, mailbox);
+        }
+    }
+}
 
 static void PrintMemory(const StartFigures &zembrik, const StartFigures &bare, const StartFigures &skin)
 {
@@ -97,53 +133,53 @@ static void PrintMemory(const StartFigures &zembrik, const StartFigures &bare, c
     PrintRow("peak working set at the first paint", skin.peakKb, bareName, bare.peakKb, "KB");
 }
 
+// The settings program, started as it is installed, against the bare
+// window, the two in turns. Its first paint is timed by paint_watch.dll.
+static void BenchSettingsStartup(int runs, BenchMailbox *mailbox)
+{
+    HMODULE watchModule = LoadLibraryW((BenchFolder() + L"paint_watch.dll").c_str());
+    ThreadWatch watch = {watchModule, NULL};
+    if (watchModule)
+        watch.procedure = (HOOKPROC)(void (*)(void))GetProcAddress(watchModule, "WatchCreation");
+    if (!watch.procedure) {
+        PrintNote("settings program: start to first paint", "not measured: no paint_watch.dll beside the benchmarks");
+        return;
+    }
+    lstrcpynW(mailbox->watchedClass, SETTINGS_CLASS_NAME, ARRAYSIZE(mailbox->watchedClass));
+    StartedProgram settingsProgram = {L"ZembrikSettings.exe", L"", &watch, {}};
+    StartedProgram bare = {L"bare_window.exe", L"paint", NULL, {}};
+    StartInTurns({&settingsProgram, &bare}, runs, mailbox);
+    if (settingsProgram.figures.toPaint.values.empty())
+        PrintNote("settings program: start to first paint", "not measured: its first paint was not seen");
+    else
+        PrintRow("settings program: start to first paint", settingsProgram.figures.toPaint, "bare window",
+                 bare.figures.toPaint, "ms");
+}
+
 static void BenchStartup(int runs)
 {
     BenchMailbox *mailbox = OpenMailbox(true);
-    std::wstring folder = BenchFolder();
-    StartFigures bare, skin, zembrik;
-    Figures layoutMs, activationMs;
-    int layouts = 0;
-    for (int i = 0; i < runs + 1; i++) {
-        bool first = i == 0; // warms the file cache; not counted
-        // The three take turns at going first, so that none always follows
-        // the same one (the one that has just loaded COM and the codec, say).
-        for (int turn = 0; turn < 3; turn++) {
-            double ms;
-            switch ((i + turn) % 3) {
-            case 0:
-                if (ChildPaintTime(folder + L"bare_window.exe", L"paint", &ms, mailbox) && !first)
-                    bare.Add(ms, mailbox);
-                break;
-            case 1:
-                if (ChildPaintTime(folder + L"bare_window_skin.exe", L"paint", &ms, mailbox) && !first)
-                    skin.Add(ms, mailbox);
-                break;
-            default:
-                if (ChildPaintTime(folder + L"first_paint.exe", L"", &ms, mailbox) && !first) {
-                    zembrik.Add(ms, mailbox);
-                    layouts = mailbox->layoutsBeforeFirstPaint;
-                    layoutMs.Add(mailbox->layoutMs);
-                    activationMs.Add(mailbox->activationMs);
-                }
-                break;
-            }
-        }
-    }
+    StartedProgram bareProgram = {L"bare_window.exe", L"paint", NULL, {}};
+    StartedProgram skinProgram = {L"bare_window_skin.exe", L"paint", NULL, {}};
+    StartedProgram dialer = {L"first_paint.exe", L"", NULL, {}};
+    StartInTurns({&bareProgram, &skinProgram, &dialer}, runs, mailbox);
+    const StartFigures &bare = bareProgram.figures, &skin = skinProgram.figures, &zembrik = dialer.figures;
     const char *bareName = "bare window", *skinName = "bare window with skin";
     PrintRow("start to first paint", zembrik.toPaint, bareName, bare.toPaint, "ms");
     PrintRow("start to first paint", zembrik.toPaint, skinName, skin.toPaint, "ms");
-    PrintNote("layouts (surfaces made) before the first paint", std::to_string(layouts));
+    PrintNote("layouts (surfaces made) before the first paint", std::to_string(zembrik.layouts));
     PrintRow("  process start to wWinMain", zembrik.toWinMain, bareName, bare.toWinMain, "ms");
     PrintRow("  process start to wWinMain", zembrik.toWinMain, skinName, skin.toWinMain, "ms");
     PrintRow("  wWinMain to first paint", zembrik.winMainToPaint, bareName, bare.winMainToPaint, "ms");
     PrintRow("  wWinMain to first paint", zembrik.winMainToPaint, skinName, skin.winMainToPaint, "ms");
-    PrintRow("  WM_SIZE handling before the first paint", layoutMs, "start to first paint", zembrik.toPaint, "ms");
-    PrintRow("  activation (WM_ACTIVATE, full screen) before it", activationMs, "start to first paint",
+    PrintRow("  WM_SIZE handling before the first paint", zembrik.layoutMs, "start to first paint", zembrik.toPaint,
+             "ms");
+    PrintRow("  activation (WM_ACTIVATE, full screen) before it", zembrik.activationMs, "start to first paint",
              zembrik.toPaint, "ms");
     PrintMemory(zembrik, bare, skin);
     if (skin.toPaint.values.empty())
         PrintNote("bare window with skin", "not measured: default.png beside the benchmarks was not decoded");
+    BenchSettingsStartup(runs, mailbox);
 }
 
 static double TimeToExit(const std::wstring &exe, const std::wstring &arguments)
