@@ -174,15 +174,18 @@ static void PlaceRows(int width)
     int x = settings.lineHeight / 2;
     for (int i = 0; i < FORM_ROW_COUNT; i++) {
         HWND row = settings.rows[i];
-        if (!row)
+        bool shown = settings.rowSizes[i].height > 0;
+        // A hidden row is moved when it shows: each move is a round trip to
+        // the window manager, and most rows of unused services stay hidden.
+        if (!row || (!shown && !IsWindowVisible(row)))
             continue;
         int height = settings.rowSizes[i].height;
         // A drop-down list's window is as tall as the list it drops.
         if (height && i % ROWS_PER_FIELD == CONTROL_ROW && FormOfField(i / ROWS_PER_FIELD)->kind == LIST_CONTROL)
             height += settings.lineHeight * 8;
-        SetWindowPos(row, NULL, x, settings.rowTops[i] - settings.scrollOffset, width, height,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        bool shown = settings.rowSizes[i].height > 0;
+        if (shown)
+            SetWindowPos(row, NULL, x, settings.rowTops[i] - settings.scrollOffset, width, height,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
         if (shown != (IsWindowVisible(row) != 0))
             ShowWindow(row, shown ? SW_SHOWNA : SW_HIDE);
     }
@@ -295,7 +298,8 @@ static LRESULT OnFormCommand(HWND, UINT, WPARAM wParam, LPARAM lParam)
     case EN_CHANGE:
     case CBN_SELCHANGE:
     case BN_CLICKED:
-        RefreshForm();
+        if (!settings.filling)
+            RefreshForm();
         break;
     }
     return 0;

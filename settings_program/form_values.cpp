@@ -224,6 +224,7 @@ bool LoadForm(void)
     WCHAR *sample = settings.loaded[SAMPLE_NUMBER_FIELD];
     if (PeekSetting(sample, NUMBER_CAPACITY, SETTINGS_KEY, LAST_DIALED_VALUE) != VALUE_READ || !sample[0])
         TextCopy(sample, NUMBER_CAPACITY, SAMPLE_NUMBER);
+    settings.filling = true;
     for (int field = 0; field < FIELD_COUNT; field++) {
         ControlKind kind = FormOfField(field)->kind;
         if (kind == EDIT_CONTROL || kind == PASSWORD_CONTROL)
@@ -240,6 +241,7 @@ bool LoadForm(void)
                  ServiceIndexFromText(settings.loaded[SERVICE_CHOICE_FIELD], inUse ? inUse : 1), 0);
     for (int field = 0; field < FIELD_COUNT; field++)
         settings.loadedChoice[field] = CurrentChoice(field);
+    settings.filling = false;
     RefreshForm();
     return true;
 }
@@ -321,6 +323,9 @@ static bool UpdateNote(int field)
 
 void RefreshForm(void)
 {
+    // Filled for the first time, the form is laid out once its window has
+    // its size.
+    bool firstTime = settings.contentHeight == 0;
     bool changed = false;
     for (int field = 0; field < FIELD_COUNT; field++) {
         if (UpdateNote(field))
@@ -330,7 +335,7 @@ void RefreshForm(void)
             changed = true;
     }
     FillServiceChoice();
-    if (changed)
+    if (changed && !firstTime)
         LayOutForm();
 }
 

@@ -68,6 +68,9 @@ struct SettingsState {
     int rowTops[FORM_ROW_COUNT];
     int contentHeight;
     int scrollOffset;
+    // While the fields are filled, each filling's change notice is ignored:
+    // the form is brought up to date once, after the last.
+    bool filling;
     // The texts the fields were loaded with: Save writes a value only when
     // its text differs, and what the form cannot show (a type it does not
     // know, a flag written "10") stays as it is while its choice does.
