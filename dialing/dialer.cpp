@@ -74,7 +74,8 @@ static bool PrepareOwnNumber(WCHAR *own)
     ReduceToDialable(own, NUMBER_CAPACITY, app.myNumber);
     if (OwnNumberIsKnown(own, app.countryCode))
         return true;
-    ShowMessage(L"The phone's own number is unknown. Set it in Zembrik Settings, under \"This phone's number\".");
+    ShowMessage(L"The phone's own number is unknown. Set it in Zembrik Settings, under \"This phone's number\" "
+                L"(the \"" OWN_NUMBER_VALUE L"\" setting).");
     return false;
 }
 
