@@ -30,6 +30,15 @@ std::wstring DialogItemText(HWND dialog, int id)
     return text;
 }
 
+// OK and Cancel end a dialog with their own result; TRUE when one did.
+INT_PTR EndOnButton(HWND dialog, WPARAM wParam)
+{
+    if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL)
+        return FALSE;
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+}
+
 INT_PTR CALLBACK CardProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CardState *card = (CardState *)GetWindowLongPtrW(dialog, DWLP_USER);
@@ -45,14 +54,8 @@ INT_PTR CALLBACK CardProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         if (LOWORD(wParam) == IDOK) {
             card->name = DialogItemText(dialog, ID_NAME);
             card->number = DialogItemText(dialog, ID_NUMBER);
-            EndDialog(dialog, IDOK);
-            return TRUE;
         }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        break;
+        return EndOnButton(dialog, wParam);
     }
     return FALSE;
 }
@@ -324,16 +327,9 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
         if (LOWORD(wParam) == ID_LIST && HIWORD(wParam) == LBN_DBLCLK)
             wParam = IDOK;
-        if (LOWORD(wParam) == IDOK) {
+        if (LOWORD(wParam) == IDOK)
             state->chosen = (int)SendDlgItemMessageW(dialog, ID_LIST, LB_GETCURSEL, 0, 0);
-            EndDialog(dialog, IDOK);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        break;
+        return EndOnButton(dialog, wParam);
     }
     return FALSE;
 }
