@@ -3,7 +3,6 @@
 #include "app/keys.h"
 #include "display/layout_math.h"
 #include "settings/setting_table.h"
-#include "settings_program/form_layout.h"
 #include "support/text_support.h"
 
 namespace
@@ -158,29 +157,6 @@ TEST(LayoutArithmetic, EveryKeyHasItsPlaceInTheOneTable)
     LayoutRects rects = Lay(240, 320);
     EXPECT_EQ(80, rects.keys[KeyIndexOf('0')].left) << "0 sits in the middle of the fourth row";
     EXPECT_EQ(188, rects.keys[KeyIndexOf('0')].top);
-}
-
-// The settings form's column: hidden rows take no room and no gap, and the
-// scroll offset shows a field whole when it can, its top when it cannot.
-TEST(Layout, SettingsFormStacksAndScrolls)
-{
-    const FormRow rows[] = {{20, 9}, {0, 9}, {30, 5}, {0, 5}, {10, 1}};
-    int tops[5];
-    EXPECT_EQ(6 + 20 + 5 + 30 + 1 + 10 + 6, StackFormRows(rows, 5, 6, tops));
-    EXPECT_EQ(6, tops[0]);
-    EXPECT_EQ(31, tops[2]);
-    EXPECT_EQ(62, tops[4]);
-    const struct {
-        int offset, top, bottom, view, shown;
-    } views[] = {
-        {0, 10, 50, 100, 0},     {0, 90, 130, 100, 30},  {80, 10, 50, 100, 10},
-        {0, 200, 450, 100, 200}, {40, 50, 120, 100, 40},
-    };
-    for (const auto &v : views)
-        EXPECT_EQ(v.shown, ScrollOffsetToShow(v.offset, v.top, v.bottom, v.view)) << v.top << ".." << v.bottom;
-    EXPECT_EQ(0, ClampScrollOffset(-5, 300, 100));
-    EXPECT_EQ(200, ClampScrollOffset(500, 300, 100));
-    EXPECT_EQ(0, ClampScrollOffset(50, 80, 100)) << "all of it fits";
 }
 
 // The settings program's checks, as a person types: NULL for a value the

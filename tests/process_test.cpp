@@ -108,11 +108,9 @@ TEST_F(ProgramTest, ACommandLineThatIsNoNumberDialsNothingAndSaysSo)
     };
     for (const auto &line : lines) {
         running.hProcess = Start(line.arguments);
-        HWND box = NULL;
-        ASSERT_TRUE(PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", L"Zembrik")) != NULL; }, 20000));
-        wchar_t text[400] = L"";
-        GetDlgItemTextW(box, 0xFFFF, text, 400);
-        EXPECT_EQ(line.message, text);
+        HWND box = WaitForMessageBox(L"Zembrik");
+        ASSERT_TRUE(box != NULL);
+        EXPECT_EQ(line.message, MessageBoxText(box));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         HWND window = NULL;
         EXPECT_TRUE(PumpMessagesUntil(
@@ -534,13 +532,9 @@ TEST_F(ProgramTest, LinksAreShownAndOnlyCallDialsThem)
 // The refusal that the phone's shell shows when no program places calls.
 static HWND FindRefusal()
 {
-    HWND box = NULL;
-    PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", L"Phone")) != NULL; }, 20000);
-    wchar_t text[160] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 160);
-    EXPECT_STREQ(L"No program on this computer places calls. To call through a service, choose one in Zembrik "
-                 L"Settings.",
-                 text);
+    HWND box = WaitForMessageBox(L"Phone");
+    EXPECT_EQ(L"No program on this computer places calls. To call through a service, choose one in Zembrik Settings.",
+              MessageBoxText(box));
     return box;
 }
 
@@ -615,12 +609,6 @@ class SettingsProgramTest : public ProgramTest
         ASSERT_TRUE(form != NULL);
     }
     HWND Row(int field, int row) { return GetDlgItem(form, FORM_ROW_ID(field, row)); }
-    std::wstring Text(HWND window)
-    {
-        wchar_t text[400] = L"";
-        GetWindowTextW(window, text, 400);
-        return text;
-    }
     HWND Focused()
     {
         GUITHREADINFO info = {};
@@ -670,13 +658,13 @@ TEST_F(SettingsProgramTest, ClickToDialTypedInIsCheckedSavedAndLoadedByTheRunnin
     Keys("key Tab type 'Desk phone'");
     Keys("key Tab Tab Tab type http://127.0.0.1:8080/call");
     EXPECT_EQ(L"ERROR: The URL has no {number} or {international}",
-              Text(Row(SERVICE_FIELD(2, SERVICE_URL_FIELD), NOTE_ROW)));
+              WindowText(Row(SERVICE_FIELD(2, SERVICE_URL_FIELD), NOTE_ROW)));
 
     Keys("key Return");
-    HWND box = NULL;
-    ASSERT_TRUE(PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", SETTINGS_TITLE)) != NULL; }, 5000));
+    HWND box = WaitForMessageBox(SETTINGS_TITLE);
+    ASSERT_TRUE(box != NULL);
     EXPECT_EQ(L"Nothing was saved. Service 2, Click-to-dial URL: ERROR: The URL has no {number} or {international}",
-              Text(GetDlgItem(box, 0xFFFF)));
+              MessageBoxText(box));
     Keys("key Return");
     bool present = true;
     GetSettingValue(L"service2type", &present);
@@ -704,7 +692,7 @@ TEST_F(SettingsProgramTest, CancelWritesNothingAndTheFormFitsEachScreen)
     SetSettingValue(L"service1url", std::wstring(600, L'u')); // longer than the dialer takes
     SetEmulationDWORD(L"InputPanelHeight", 100);
     OpenSettings();
-    EXPECT_EQ(L"ERROR: The URL is too long", Text(Row(SERVICE_FIELD(1, SERVICE_URL_FIELD), NOTE_ROW)));
+    EXPECT_EQ(L"ERROR: The URL is too long", WindowText(Row(SERVICE_FIELD(1, SERVICE_URL_FIELD), NOTE_ROW)));
     const SIZE screens[] = {{240, 320}, {320, 240}, {480, 640}};
     for (const SIZE &screen : screens) {
         MoveWindow(settingsWindow, 0, 0, screen.cx, screen.cy, TRUE);
@@ -744,7 +732,7 @@ TEST_F(SettingsProgramTest, CancelWritesNothingAndTheFormFitsEachScreen)
     GetWindowRect(own, &box);
     EXPECT_LE(box.bottom, 320 - 100);
     Keys("type Changed");
-    EXPECT_EQ(L"This is not a phone number", Text(Row(OWN_NUMBER_FIELD, NOTE_ROW)));
+    EXPECT_EQ(L"This is not a phone number", WindowText(Row(OWN_NUMBER_FIELD, NOTE_ROW)));
     EXPECT_EQ(511, SendMessageW(Row(SERVICE_FIELD(1, SERVICE_URL_FIELD), CONTROL_ROW), EM_GETLIMITTEXT, 0, 0));
     Click(GetDlgItem(settingsWindow, IDCANCEL));
     ASSERT_TRUE(SettingsEnded());

@@ -143,6 +143,25 @@ HANDLE StartProgram(const std::wstring &exe, const std::wstring &arguments)
     return process.hProcess;
 }
 
+HWND WaitForMessageBox(const wchar_t *caption)
+{
+    HWND box = NULL;
+    PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", caption)) != NULL; }, 20000);
+    return box;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[1024] = L"";
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
 // Wine starts a program that is no Windows executable as a Unix process,
 // which it cannot wait for: its end is told by a file it leaves.
 bool XInput(const std::string &xdotoolArguments)
@@ -239,11 +258,7 @@ static LRESULT CALLBACK CaptureMessageBox(int code, WPARAM wParam, LPARAM lParam
         wchar_t className[16] = L"";
         GetClassNameW(box, className, 16);
         if (wcscmp(className, L"#32770") == 0) {
-            wchar_t caption[256] = L"";
-            wchar_t text[1024] = L"";
-            GetWindowTextW(box, caption, 256);
-            GetDlgItemTextW(box, 0xFFFF, text, 1024);
-            capturedBoxes.push_back({caption, text});
+            capturedBoxes.push_back({WindowText(box), MessageBoxText(box)});
             if (dialogHandler)
                 dialogHandler(box);
             else

@@ -34,6 +34,11 @@ void PumpMessagesFor(DWORD ms);
 // Starts the program with the arguments and returns its process handle,
 // or NULL after recording a failure.
 HANDLE StartProgram(const std::wstring &exe, const std::wstring &arguments);
+// Another program's message box with that caption, once it shows (NULL
+// after 20 s), and the text of a window or of a message box.
+HWND WaitForMessageBox(const wchar_t *caption);
+std::wstring WindowText(HWND window);
+std::wstring MessageBoxText(HWND box);
 // Real X input: xdotool with the arguments, run by Wine as the Unix
 // program it is; true once it has ended, within ten seconds.
 bool XInput(const std::string &xdotoolArguments);
