@@ -42,16 +42,25 @@ check() { # DESCRIPTION COMMAND...: one line per check
         failed=1
     fi
 }
+# What reg query prints for a key (and a value's name, or /ve), asked again
+# when it printed neither the key nor its own "reg: " refusal: such a run
+# never got to ask, as now and then Wine fails to start a process.
+reg_answer() {
+    for attempt in 1 2 3; do
+        answer=$(timeout 30 wine reg query "$@" 2>/dev/null | tr -d '\r')
+        case "$answer" in
+        *HKEY_* | *"reg: "*) break ;;
+        esac
+        echo "reg query $* printed no answer (run $attempt)" >&2
+    done
+    printf '%s\n' "$answer"
+}
 # The data of a registry value (an empty name: the key's default), as reg
 # prints it; empty when it is missing.
 value() {
-    if [ -n "$2" ]; then
-        timeout 30 wine reg query "$1" /v "$2"
-    else
-        timeout 30 wine reg query "$1" /ve
-    fi 2>/dev/null | tr -d '\r' | sed -n "s/^ *${2:-(Default)} *REG_[A-Z_]* *//p"
+    reg_answer "$1" ${2:+/v} "${2:-/ve}" | sed -n "s/^ *${2:-(Default)} *REG_[A-Z_]* *//p"
 }
-key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
+key_exists() { reg_answer "$1" | grep -q '^HKEY_'; }
 no_key() { ! key_exists "$1"; }
 same() { [ "$1" = "$2" ]; }
 # A dial from the command line: the program ends with code 16 once the
