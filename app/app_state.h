@@ -80,6 +80,9 @@ struct AppState {
     int selectedTab;
     BYTE penIsDown;
     BYTE keyIsDown;
+    // Desktop: until this tick, pen-downs are the rest of the double click
+    // that brought the minimized dialer back, not taps on its keys.
+    DWORD penIgnoredUntil;
     BYTE windowClosing;
     // A dial (or the contact chooser that leads to one) is running; the
     // second starts that arrive meanwhile are held, in their order, not

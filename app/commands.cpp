@@ -88,11 +88,23 @@ HRESULT DialExclusively(const WCHAR *number, const WCHAR *calledPartyName)
     return result;
 }
 
+// The phone's shell takes activation from a window that minimizes, and the
+// dialer's activation handler ends it or lets it wait from there. Wine keeps
+// the minimized window active instead: it would neither end nor come back at
+// a click on what is left of it, since a click activates only an inactive
+// window. There activation is handed away as the phone's shell would.
+static void MinimizeDialer(HWND window)
+{
+    ShowWindow(window, SW_MINIMIZE);
+    if (ZEMBRIK_DESKTOP && GetActiveWindow() == window)
+        SetActiveWindow(NULL);
+}
+
 static void DialAndMinimize(HWND window, const WCHAR *number, const WCHAR *calledPartyName)
 {
     if (SUCCEEDED(DialExclusively(number, calledPartyName))) {
         app.numberEntryActive = 0;
-        ShowWindow(window, SW_MINIMIZE);
+        MinimizeDialer(window);
     }
     HandleHeldHandOvers(window);
 }
@@ -139,7 +151,7 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         PostMessageW(window, WM_COMMAND, CMD_DIAL, 0);
         break;
     case CMD_MINIMIZE:
-        ShowWindow(window, SW_MINIMIZE);
+        MinimizeDialer(window);
         break;
     default: {
         int tab = TabOfCommand(wParam);

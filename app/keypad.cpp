@@ -85,6 +85,8 @@ LRESULT OnPenDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)message;
     (void)wParam;
+    if (ZEMBRIK_DESKTOP && (LONG)(GetTickCount() - app.penIgnoredUntil) < 0)
+        return 0;
     app.penPoint = PointFromLParam(lParam);
     app.penIsDown = 1;
     app.holdActionTaken = 0;

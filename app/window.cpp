@@ -127,7 +127,27 @@ static const MessageRoute MessageTable[] = {
     {WM_SETTINGS_CHANGED, OnSettingsChanged},
 };
 
+// Windows takes any point of a minimized window for its caption, which a
+// click activates (and activation restores the dialer). Wine finds no part
+// at all in a minimized window without a caption and drops every click on
+// what is left of it on its desktop; here such a click brings it back. The
+// dialer comes back under the pointer, where the second click of a double
+// click would tap a key: pen-downs wait out the double-click time.
+static LRESULT OnMinimizedDesktopMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCHITTEST)
+        return HTCAPTION;
+    if (message != WM_NCLBUTTONDOWN && message != WM_NCLBUTTONDBLCLK)
+        return RouteMessage(MessageTable, ARRAY_COUNT(MessageTable), window, message, wParam, lParam);
+    app.penIgnoredUntil = GetTickCount() + GetDoubleClickTime();
+    ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    return 0;
+}
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (ZEMBRIK_DESKTOP && IsIconic(window))
+        return OnMinimizedDesktopMessage(window, message, wParam, lParam);
     return RouteMessage(MessageTable, ARRAY_COUNT(MessageTable), window, message, wParam, lParam);
 }
