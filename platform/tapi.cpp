@@ -1,6 +1,7 @@
 // The phone's telephony service on the desktop. Call requests are accepted
-// by appending "destination<TAB>called party<LF>" (UTF-8) to calls.log in the
-// device's data folder (platform/emulation.h); a request whose texts hold a control character is
+// by appending "destination<TAB>called party<TAB>local time<LF>" (UTF-8,
+// platform/calls_log.h) to calls.log in the device's data folder
+// (platform/emulation.h); a request whose texts hold a control character is
 // refused, so that the log keeps one line per call. With "CallHandoff" set
 // to 1, each call is also handed to the computer's handler of tel: links,
 // and refused when there is none. The line functions see the configured
@@ -18,6 +19,7 @@
 #include <set>
 
 #include "base/phone_link.h"
+#include "platform/calls_log.h"
 #include "platform/emulation.h"
 #include "platform/include/tapi_emulation.h"
 
@@ -56,21 +58,6 @@ void LineDeviceName(DWORD device, WCHAR *name, DWORD capacity)
     name[capacity - 1] = 0;
 }
 
-bool AppendUtf8(HANDLE file, const WCHAR *text)
-{
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
-    if (bytes <= 1)
-        return bytes == 1;
-    char *utf8 = (char *)HeapAlloc(GetProcessHeap(), 0, bytes);
-    if (!utf8)
-        return false;
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, bytes, NULL, NULL);
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, utf8, bytes - 1, &written, NULL);
-    HeapFree(GetProcessHeap(), 0, utf8);
-    return ok && written == (DWORD)(bytes - 1);
-}
-
 // Puts one text after the fixed part of a capability record, the way the
 // service returns variable parts: the needed size always grows by it, the
 // text itself goes in only when the caller's record has room for it.
@@ -102,9 +89,17 @@ bool HoldsControlCharacter(const WCHAR *text)
     return false;
 }
 
-// Appends the call's line to calls.log in the device's data folder.
+// Appends the call's line, with the local time, to calls.log in the
+// device's data folder.
 bool RecordCall(const WCHAR *destination, const WCHAR *calledParty)
 {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    LoggedCallTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    char line[CALLS_LOG_LINE_LIMIT + 1];
+    size_t size = FormatLoggedCallLine(line, sizeof(line), destination, calledParty, &time);
+    if (size == 0)
+        return false;
     WCHAR path[MAX_PATH];
     EmulationDataFolder(path, MAX_PATH);
     if (!path[0] || wcslen(path) + wcslen(L"calls.log") >= MAX_PATH)
@@ -114,10 +109,12 @@ bool RecordCall(const WCHAR *destination, const WCHAR *calledParty)
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    bool ok = AppendUtf8(file, destination) && AppendUtf8(file, L"\t") &&
-              AppendUtf8(file, calledParty ? calledParty : L"") && AppendUtf8(file, L"\n");
+    // The whole line in one write: dialers appending at once never
+    // interleave their lines.
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, line, (DWORD)size, &written, NULL);
     CloseHandle(file);
-    return ok;
+    return ok && written == (DWORD)size;
 }
 
 const WCHAR *FileNameOf(const WCHAR *path)

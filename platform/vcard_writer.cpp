@@ -17,40 +17,38 @@ void Add(Units &units, const char *ascii)
         units.push_back((wchar_t)*ascii);
 }
 
-void AddUtf8(std::string &bytes, unsigned long code)
+// The code point's UTF-8 bytes into out (room for four); returns their count.
+size_t PutUtf8(char *out, unsigned long code)
 {
     if (code < 0x80) {
-        bytes += (char)code;
-    } else if (code < 0x800) {
-        bytes += (char)(0xC0 | (code >> 6));
-        bytes += (char)(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        bytes += (char)(0xE0 | (code >> 12));
-        bytes += (char)(0x80 | ((code >> 6) & 0x3F));
-        bytes += (char)(0x80 | (code & 0x3F));
-    } else {
-        bytes += (char)(0xF0 | (code >> 18));
-        bytes += (char)(0x80 | ((code >> 12) & 0x3F));
-        bytes += (char)(0x80 | ((code >> 6) & 0x3F));
-        bytes += (char)(0x80 | (code & 0x3F));
+        out[0] = (char)code;
+        return 1;
     }
+    if (code < 0x800) {
+        out[0] = (char)(0xC0 | (code >> 6));
+        out[1] = (char)(0x80 | (code & 0x3F));
+        return 2;
+    }
+    if (code < 0x10000) {
+        out[0] = (char)(0xE0 | (code >> 12));
+        out[1] = (char)(0x80 | ((code >> 6) & 0x3F));
+        out[2] = (char)(0x80 | (code & 0x3F));
+        return 3;
+    }
+    out[0] = (char)(0xF0 | (code >> 18));
+    out[1] = (char)(0x80 | ((code >> 12) & 0x3F));
+    out[2] = (char)(0x80 | ((code >> 6) & 0x3F));
+    out[3] = (char)(0x80 | (code & 0x3F));
+    return 4;
 }
 
-// A lone surrogate has no UTF-8 form: it is written as U+FFFD.
+// Measured, then written: the bytes are made once, at their size.
 std::string EncodeUtf8(const Units &text)
 {
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (size_t i = 0; i < text.size(); i++) {
-        unsigned long code = text[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            i++;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = kReplacement;
-        }
-        AddUtf8(bytes, code);
-    }
+    const wchar_t *units = text.empty() ? NULL : &text[0];
+    std::string bytes(Utf16ToUtf8(NULL, 0, units, text.size()), '\0');
+    if (!bytes.empty())
+        Utf16ToUtf8(&bytes[0], bytes.size(), units, text.size());
     return bytes;
 }
 
@@ -104,6 +102,28 @@ void AppendLine(std::string &card, const Units &line)
 }
 
 } // namespace
+
+size_t Utf16ToUtf8(char *out, size_t capacity, const wchar_t *units, size_t count)
+{
+    size_t size = 0;
+    for (size_t i = 0; i < count; i++) {
+        unsigned long code = units[i];
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            i++;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = kReplacement;
+        }
+        char bytes[4];
+        size_t used = PutUtf8(bytes, code);
+        // Once a character does not fit, size stays above capacity: nothing
+        // after it is written either.
+        for (size_t j = 0; j < used && size + used <= capacity; j++)
+            out[size + j] = bytes[j];
+        size += used;
+    }
+    return size;
+}
 
 std::string WriteVCard(VCardText name, const VCardText *numbers, size_t count)
 {

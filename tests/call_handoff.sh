@@ -79,9 +79,11 @@ dial 5551234 'tel:5551234'
 dial '*31#5550100' 'tel:*31%235550100'
 dial 5550100p42 'tel:5550100,42'
 
+# The log's time column is left out: the number and name are compared.
 expected=$(printf '5551234\t\n*31#5550100\t\n5550100p42\t')
-if [ "$(cat "$folder/calls.log" 2>/dev/null)" != "$expected" ]; then
-    echo "calls.log holds '$(cat "$folder/calls.log" 2>/dev/null)', expected every handed-off call"
+logged=$(cut -f1,2 "$folder/calls.log" 2>/dev/null)
+if [ "$logged" != "$expected" ]; then
+    echo "calls.log holds '$logged', expected every handed-off call"
     failed=1
 fi
 exit $failed

@@ -25,7 +25,7 @@ TEST_F(ProcessCommandLineTest, NothingToDialLetsTheWindowShow)
 {
     EXPECT_EQ(1, ProcessCommandLine(L""));
     EXPECT_EQ(1, ProcessCommandLine(L"hello"));
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 TEST_F(ProcessCommandLineTest, NameAloneIsKeptForTheNextCall)
@@ -40,7 +40,7 @@ TEST_F(ProcessCommandLineTest, NumberIsDialledWithTheName)
 {
     wcscpy(app.calledPartyName, L"Earlier");
     EXPECT_EQ(0, ProcessCommandLine(L"5551234 -name="));
-    EXPECT_EQ("5551234\tEarlier\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("5551234\tEarlier\n", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_STREQ(L"5551234", app.NumberBuffer);
     EXPECT_EQ(L"5551234", GetSettingValue(L"lastDialedNumber"));
 }
@@ -65,7 +65,7 @@ TEST_F(ProcessCommandLineTest, QuotedArgumentsGiveTheNumberAndTheName)
 {
     EXPECT_EQ(0, ProcessCommandLine(L"\"555 1234 -name=Jane Doe\""));
     EXPECT_EQ(0, ProcessCommandLine(L"555-1234 \"-name=Jane Doe\""));
-    EXPECT_EQ("5551234\tJane Doe\n5551234\tJane Doe\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("5551234\tJane Doe\n5551234\tJane Doe\n", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 TEST_F(ProcessCommandLineTest, ALinksNumberIsShownAsTypedAndNeverDialled)
@@ -78,7 +78,7 @@ TEST_F(ProcessCommandLineTest, ALinksNumberIsShownAsTypedAndNeverDialled)
         EXPECT_EQ(1, app.numberEntryActive);
     }
     EXPECT_STREQ(L"+14155550199", app.NumberBuffer);
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_EQ(L"5550000", GetSettingValue(L"lastDialedNumber"));
     EXPECT_TRUE(CapturedMessageBoxes().empty());
 }
@@ -99,5 +99,5 @@ TEST_F(ProcessCommandLineTest, ALinkWithoutANumberChangesNothingAndSaysSo)
     EXPECT_EQ(L"The link \"tel:1-800-FLOWERS\" holds no phone number.", CapturedMessageBoxes()[0].text);
     EXPECT_NE(std::wstring::npos, CapturedMessageBoxes()[1].text.find(L"is too long to dial."));
     EXPECT_NE(std::wstring::npos, CapturedMessageBoxes()[2].text.find(L"5555...\" is too long to dial."));
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
 }

@@ -26,7 +26,7 @@ class DialerTest : public ::testing::Test
 TEST_F(DialerTest, CellularCallGoesOutUnchangedAndIsRecorded)
 {
     EXPECT_EQ(S_OK, DialNumber(L"555-1234", L"Jane Doe"));
-    EXPECT_EQ("555-1234\tJane Doe\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("555-1234\tJane Doe\n", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_EQ(L"555-1234", GetSettingValue(L"lastDialedNumber"));
     EXPECT_EQ(0, app.numberEntryActive);
 }
@@ -35,13 +35,13 @@ TEST_F(DialerTest, CalledPartyNameMayBeEmptyAndIsUtf8InTheLog)
 {
     EXPECT_EQ(S_OK, DialNumber(L"+4930123", L""));
     EXPECT_EQ(S_OK, DialNumber(L"5550100", L"Zo\u00eb \u00c5str\u00f6m"));
-    EXPECT_EQ("+4930123\t\n5550100\tZo\xc3\xab \xc3\x85str\xc3\xb6m\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("+4930123\t\n5550100\tZo\xc3\xab \xc3\x85str\xc3\xb6m\n", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 TEST_F(DialerTest, EmptyNumberFailsWithNothingRecorded)
 {
     EXPECT_EQ(E_FAIL, DialNumber(L"", L"Jane"));
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_FALSE(LastDialedStored());
     EXPECT_EQ(1, app.numberEntryActive);
 }
@@ -50,7 +50,7 @@ TEST_F(DialerTest, RefusedCellularRequestFailsWithNothingRecorded)
 {
     SetEmulationDWORD(L"RefuseCalls", 1);
     EXPECT_EQ(E_FAIL, DialNumber(L"5551234", L""));
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_FALSE(LastDialedStored());
     EXPECT_EQ(1, app.numberEntryActive);
 }
@@ -69,16 +69,16 @@ TEST_F(DialerTest, ControlCharactersInANumberOrNameAreRefusedAndNothingLogged)
         EXPECT_EQ(E_FAIL, DialNumber(row.number, row.name)) << Narrow(row.number) << " " << Narrow(row.name);
         EXPECT_EQ(1, app.numberEntryActive);
     }
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_FALSE(LastDialedStored());
     EXPECT_GT(0, tapiRequestMakeCallW(L"555\n1234", NULL, L"", NULL));
     EXPECT_GT(0, tapiRequestMakeCallW(L"5551234", NULL, L"a\rb", NULL));
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
 
     EXPECT_EQ(S_OK, DialNumber(L"5551234", L"Zo\u00eb \u00a0Doe"));
     EXPECT_EQ("5551234\tZo\xc3\xab \xc2\xa0"
               "Doe\n",
-              ReadFileBytes(CallsLogPath()))
+              CallsLogWithoutTimes(CallsLogPath()))
         << "other characters still pass";
 }
 
@@ -102,7 +102,7 @@ TEST_F(DialerTest, SelectedServiceRoutesTheCall)
     CapturedMessageBoxes().clear();
     EXPECT_TRUE(FAILED(DialNumber(L"5551234", L"")));
     EXPECT_EQ(3u, CapturedMessageBoxes().size()) << "connection box, error box, numbers box";
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath())) << "a callback service never uses the cellular line";
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath())) << "a callback service never uses the cellular line";
     EXPECT_FALSE(LastDialedStored());
 
     SetSettingValue(L"service", L"0");

@@ -73,8 +73,8 @@ wait_for() {
     done
     return 1
 }
-calls_log() {
-    cat "$user_prefix"/drive_c/users/*/AppData/Roaming/Zembrik/calls.log 2>/dev/null
+calls_log() { # the number and name of each call, without the time column
+    cut -f1,2 "$user_prefix"/drive_c/users/*/AppData/Roaming/Zembrik/calls.log 2>/dev/null
 }
 calls_log_is() {
     [ "$(calls_log)" = "$1" ]

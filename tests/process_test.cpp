@@ -43,7 +43,7 @@ class ProgramTest : public ::testing::Test
         DeleteDeviceEmulationKey();
         RegDeleteTreeW(HKEY_CLASSES_ROOT, L"tel");
     }
-    std::string CallsLog() { return ReadFileBytes(folder + L"calls.log"); }
+    std::string CallsLog() { return CallsLogWithoutTimes(folder + L"calls.log"); }
 
     // Starts the dialer and waits until it shows its window, which it does
     // only after start-up has loaded (and written back) the settings.

@@ -143,7 +143,7 @@ TEST_F(MainWindowTest, DialingAnEmptyNumberKeepsTheWindow)
     Start();
     Command(CMD_DIAL);
     EXPECT_FALSE(IsIconic(window));
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 TEST_F(MainWindowTest, CallKeyDialsAndMinimizes)
@@ -152,7 +152,7 @@ TEST_F(MainWindowTest, CallKeyDialsAndMinimizes)
     wcscpy(app.calledPartyName, L"Jane");
     Type(L"5551234");
     Command(CMD_KEY, KEY_CALL);
-    EXPECT_EQ("5551234\tJane\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("5551234\tJane\n", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_TRUE(IsIconic(window));
     EXPECT_EQ(0, app.numberEntryActive);
     EXPECT_STREQ(L"5551234", app.NumberBuffer) << "the dialled number stays, shown as the last one";
@@ -164,7 +164,7 @@ TEST_F(MainWindowTest, HardwareCallKeyDials)
     Start();
     Type(L"911");
     Command(CMD_CALL_KEY);
-    EXPECT_EQ("911\t\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("911\t\n", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 TEST_F(MainWindowTest, FailedDialKeepsTheNumberEditable)
@@ -184,7 +184,7 @@ TEST_F(MainWindowTest, VoicemailDialsTheOwnNumberAndLeavesTheTypedOne)
     Start();
     Type(L"42");
     Command(CMD_VOICEMAIL);
-    EXPECT_EQ("+14155550100\tVoicemail\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("+14155550100\tVoicemail\n", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_STREQ(L"42", app.NumberBuffer);
     EXPECT_EQ(0, app.numberEntryActive);
     EXPECT_TRUE(IsIconic(window));
@@ -353,11 +353,11 @@ TEST_F(MainWindowTest, ASecondInstanceHandsItsCommandLineOver)
     Start();
     COPYDATASTRUCT data = {0, (DWORD)(7 * sizeof(WCHAR)), (void *)L"5550199-name=Bob"};
     SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&data);
-    EXPECT_EQ("5550199\t\n", ReadFileBytes(CallsLogPath())) << "only cbData bytes are read";
+    EXPECT_EQ("5550199\t\n", CallsLogWithoutTimes(CallsLogPath())) << "only cbData bytes are read";
     EXPECT_TRUE(IsWindow(window));
     data.cbData = 0;
     SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&data);
-    EXPECT_EQ("5550199\t\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("5550199\t\n", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 TEST_F(MainWindowTest, AStateChangeByAnotherProcessReachesTheStatusBar)
@@ -380,14 +380,14 @@ TEST_F(MainWindowTest, AHandOverDialShowsTheDialledNumber)
     Type(L"12");
     COPYDATASTRUCT data = {0, (DWORD)(7 * sizeof(WCHAR)), (void *)L"5550199"};
     SendMessageW(window, WM_COPYDATA, 0, (LPARAM)&data);
-    EXPECT_EQ("5550199\t\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("5550199\t\n", CallsLogWithoutTimes(CallsLogPath()));
     EXPECT_STREQ(L"5550199", app.NumberBuffer);
     EXPECT_STREQ(L"555-0199", app.DisplayNumber);
     EXPECT_EQ(0, app.numberEntryActive) << "shown as the last dialled number";
     RECT update;
     EXPECT_TRUE(GetUpdateRect(window, &update, FALSE)) << "the screen is repainted";
     Command(CMD_DIAL);
-    EXPECT_EQ("5550199\t\n5550199\t\n", ReadFileBytes(CallsLogPath())) << "Call dials what the screen shows";
+    EXPECT_EQ("5550199\t\n5550199\t\n", CallsLogWithoutTimes(CallsLogPath())) << "Call dials what the screen shows";
 }
 
 static void HandOver(HWND window, const std::wstring &commandLine)
@@ -414,9 +414,9 @@ TEST_F(MainWindowTest, ALinkIsShownAsTypedAndCallDialsIt)
     EXPECT_TRUE(GetUpdateRect(window, &update, FALSE)) << "the screen is repainted";
     Type(L"#");
     EXPECT_STREQ(L"+19145558631234#", app.NumberBuffer) << "typing goes on from the link's number";
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
     Command(CMD_DIAL);
-    EXPECT_EQ("+19145558631234#\t\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("+19145558631234#\t\n", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 // A link that comes while a message of an earlier one is open waits for it.
@@ -433,7 +433,7 @@ TEST_F(MainWindowTest, ALinkDuringAMessageIsHeldUntilItCloses)
     SetDialogHandler(nullptr);
     EXPECT_EQ(L"", numberDuringTheMessage);
     EXPECT_STREQ(L"5550100", app.NumberBuffer);
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 TEST_F(MainWindowTest, AReloadNeverBringsBackAnErasedNumber)
@@ -452,7 +452,7 @@ TEST_F(MainWindowTest, AReloadNeverBringsBackAnErasedNumber)
     EXPECT_STREQ(L"", app.DisplayNumber);
     Type(L"9");
     Command(CMD_DIAL);
-    EXPECT_EQ("9\t\n", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("9\t\n", CallsLogWithoutTimes(CallsLogPath()));
 }
 
 TEST_F(MainWindowTest, AReloadThatRefillsTheNumberShowsIt)
@@ -491,7 +491,7 @@ TEST_F(MainWindowTest, WithoutAnOwnNumberVoicemailDialsNothing)
     Start();
     ASSERT_STREQ(L"+1", app.myNumber) << "the line reports no number";
     Command(CMD_VOICEMAIL);
-    EXPECT_EQ("", ReadFileBytes(CallsLogPath()));
+    EXPECT_EQ("", CallsLogWithoutTimes(CallsLogPath()));
     bool present = true;
     GetSettingValue(L"lastDialedNumber", &present);
     EXPECT_FALSE(present);

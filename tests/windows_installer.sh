@@ -69,10 +69,10 @@ dials() {
     timeout 30 wine "$1" "$2" >/dev/null 2>&1 </dev/null
     [ $? -eq 16 ]
 }
-log_holds() { # FILE LINE...: the calls log holds exactly these calls
+log_holds() { # FILE LINE...: the calls log holds exactly these calls (its time column left out)
     file="$1"
     shift
-    printf '%s\t\n' "$@" | cmp -s - "$file"
+    [ -f "$file" ] && [ "$(cut -f1,2 "$file")" = "$(printf '%s\t\n' "$@")" ]
 }
 # Ends every program in the prefix, and starts its server anew.
 stop_wine() {

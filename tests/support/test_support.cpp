@@ -88,9 +88,53 @@ std::string ReadFileBytes(const std::wstring &path)
     return bytes;
 }
 
+void WriteFileBytes(const std::wstring &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL) && written == bytes.size());
+    CloseHandle(file);
+}
+
 std::wstring CallsLogPath()
 {
     return ExecutableFolder() + L"calls.log";
+}
+
+static bool IsLogTime(const std::string &text)
+{
+    const std::string form = "0000-00-00T00:00:00";
+    if (text.size() != form.size())
+        return false;
+    for (size_t i = 0; i < form.size(); i++) {
+        bool digit = text[i] >= '0' && text[i] <= '9';
+        if (form[i] == '0' ? !digit : text[i] != form[i])
+            return false;
+    }
+    return true;
+}
+
+std::string CallsLogWithoutTimes(const std::wstring &path)
+{
+    std::string bytes = ReadFileBytes(path);
+    std::string kept;
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "calls.log ends inside a line: " << bytes.substr(start);
+            end = bytes.size();
+        }
+        std::string line = bytes.substr(start, end - start);
+        size_t tab = line.find('\t');
+        size_t timeTab = tab == std::string::npos ? tab : line.find('\t', tab + 1);
+        if (timeTab == std::string::npos || !IsLogTime(line.substr(timeTab + 1)))
+            ADD_FAILURE() << "calls.log line without its time: " << line;
+        else
+            line.erase(timeTab);
+        kept += line + "\n";
+        start = end + 1;
+    }
+    return kept;
 }
 
 void DeleteCallsLog()

@@ -23,7 +23,13 @@ void SetEmulationString(const wchar_t *name, const std::wstring &text);
 
 std::wstring ExecutableFolder();
 std::string ReadFileBytes(const std::wstring &path);
+// Writes the file anew with exactly these bytes (a test failure if it cannot).
+void WriteFileBytes(const std::wstring &path, const std::string &bytes);
 std::wstring CallsLogPath();
+// The calls log at path as it read before its time column: each line's
+// third column is checked to be a time of the form 2026-12-09T14:05:09, and
+// left out ("5551234\tJane Doe\n").
+std::string CallsLogWithoutTimes(const std::wstring &path);
 void DeleteCallsLog();
 
 // Dispatches messages until done() holds or the time runs out; returns done().
