@@ -17,6 +17,7 @@ std::vector<StoredContact> ParseVCards(const std::string &bytes)
     while (contacts.size() < CONTACT_CARD_LIMIT && ReadNextVCard(reader.get(), card.get())) {
         StoredContact contact;
         contact.name = card->name;
+        contact.favorite = card->favorite;
         for (size_t i = 0; i < card->numberCount; i++)
             contact.numbers.emplace_back(card->numbers[i]);
         contacts.push_back(std::move(contact));
@@ -29,5 +30,5 @@ std::string FormatVCard(const StoredContact &contact)
     std::vector<VCardText> numbers;
     for (const std::wstring &number : contact.numbers)
         numbers.push_back({number.data(), number.size()});
-    return WriteVCard({contact.name.data(), contact.name.size()}, numbers.data(), numbers.size());
+    return WriteVCard({contact.name.data(), contact.name.size()}, numbers.data(), numbers.size(), contact.favorite);
 }

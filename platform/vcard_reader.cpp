@@ -271,6 +271,19 @@ void ReadStructuredName(VCardReader *reader, WideText *out, Bytes value, Charset
     }
 }
 
+// What the line in reader->line means to a program that edits cards.
+VCardLineKind KindOf(const VCardReader *reader, const Property &property)
+{
+    Bytes value = Trim(Bytes{reader->line + property.valueStart, reader->lineLength - property.valueStart});
+    if (EqualsIgnoringCase(property.name, "X-PELLOMAR-FAVORITE"))
+        return VCARD_LINE_FAVORITE;
+    if (!EqualsIgnoringCase(value, "VCARD"))
+        return VCARD_LINE_OTHER;
+    if (EqualsIgnoringCase(property.name, "BEGIN"))
+        return VCARD_LINE_BEGIN;
+    return EqualsIgnoringCase(property.name, "END") ? VCARD_LINE_END : VCARD_LINE_OTHER;
+}
+
 // A card without a formatted name is named by its structured name.
 bool FinishCard(VCardContact *contact, const wchar_t *structured)
 {
@@ -287,6 +300,7 @@ void StartVCardReader(VCardReader *reader, const char *bytes, size_t length)
     reader->length = length;
     reader->position = length >= 3 && memcmp(bytes, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
     reader->beginPending = false;
+    reader->pendingStart = 0;
     reader->lineLength = 0;
 }
 
@@ -296,6 +310,9 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
     reader->beginPending = false;
     contact->name[0] = 0;
     contact->numberCount = 0;
+    contact->favorite = false;
+    contact->cardStart = reader->pendingStart;
+    contact->cardEnd = reader->length;
     wchar_t structured[VCARD_TEXT_CAPACITY];
     structured[0] = 0;
     // vCard 2.1 may carry an agent's whole card inside a card, on the lines
@@ -303,19 +320,20 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
     // card's, and its END does not end the card.
     bool agentPending = false;
     size_t nestedDepth = 0;
-    while (ReadLogicalLine(reader)) {
+    for (size_t lineStart = reader->position; ReadLogicalLine(reader); lineStart = reader->position) {
         Property property;
         if (!ReadProperty(reader, &property))
             continue;
         char *value = reader->line + property.valueStart;
         size_t size = reader->lineLength - property.valueStart;
-        bool isVCard = EqualsIgnoringCase(Trim(Bytes{value, size}), "VCARD");
-        bool begin = isVCard && EqualsIgnoringCase(property.name, "BEGIN");
-        bool end = isVCard && EqualsIgnoringCase(property.name, "END");
+        VCardLineKind kind = KindOf(reader, property);
+        bool begin = kind == VCARD_LINE_BEGIN;
+        bool end = kind == VCARD_LINE_END;
         bool agent = EqualsIgnoringCase(property.name, "AGENT");
         bool agentBegins = agent && EqualsIgnoringCase(Trim(Bytes{value, size}), "BEGIN:VCARD");
         if (!inCard) {
             inCard = begin;
+            contact->cardStart = lineStart;
             continue;
         }
         if (nestedDepth > 0) {
@@ -332,10 +350,14 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
         }
         if (begin) {
             reader->beginPending = true;
+            reader->pendingStart = lineStart;
+            contact->cardEnd = lineStart;
             return FinishCard(contact, structured);
         }
-        if (end)
+        if (end) {
+            contact->cardEnd = reader->position;
             return FinishCard(contact, structured);
+        }
         agentPending = agent && Trim(Bytes{value, size}).size == 0;
         if (property.encoding == ENCODING_BASE64)
             continue;
@@ -350,7 +372,20 @@ bool ReadNextVCard(VCardReader *reader, VCardContact *contact)
             ReadStructuredName(reader, &out, text, property.charset);
         } else if (EqualsIgnoringCase(property.name, "TEL")) {
             ReadNumber(reader, contact, text, property.charset);
+        } else if (kind == VCARD_LINE_FAVORITE && !EqualsIgnoringCase(Trim(text), "0")) {
+            contact->favorite = true;
         }
     }
     return inCard && FinishCard(contact, structured);
+}
+
+bool ReadNextVCardLine(VCardReader *reader, VCardLine *line)
+{
+    line->start = reader->position;
+    if (!ReadLogicalLine(reader))
+        return false;
+    line->end = reader->position;
+    Property property;
+    line->kind = ReadProperty(reader, &property) ? KindOf(reader, property) : VCARD_LINE_OTHER;
+    return true;
 }

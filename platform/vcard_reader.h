@@ -34,6 +34,16 @@ struct VCardContact {
     // gives +15550100p42). A value that reads as no number (empty, a word,
     // an address such as sip:jane@example.com) is not kept.
     wchar_t numbers[VCARD_NUMBER_LIMIT][VCARD_NUMBER_CAPACITY];
+    // Marked as a favorite by the contacts program: an X-PELLOMAR-FAVORITE
+    // property whose value is not "0". Other address books keep an X-
+    // property they do not know, so the mark travels with the card.
+    bool favorite;
+    // The card's bytes, for a program that rewrites only this card: from
+    // the start of its BEGIN line to just past its END line's line break.
+    // A card cut off ends where the next card's BEGIN line starts, or at the
+    // end of the bytes.
+    size_t cardStart;
+    size_t cardEnd;
 };
 
 // The reader's position and work space.
@@ -41,8 +51,10 @@ struct VCardReader {
     const char *bytes;
     size_t length;
     size_t position;
-    // A BEGIN:VCARD met inside an unended card starts the next card.
+    // A BEGIN:VCARD met inside an unended card starts the next card, from
+    // the line at pendingStart.
     bool beginPending;
+    size_t pendingStart;
     char line[VCARD_LINE_CAPACITY];
     size_t lineLength;
     char scratch[VCARD_LINE_CAPACITY];
@@ -59,3 +71,20 @@ void StartVCardReader(VCardReader *reader, const char *bytes, size_t length);
 // a card cut off by the end of the bytes, or by the BEGIN of the next card,
 // keeps what it had. An agent's card nested in a card is passed over.
 bool ReadNextVCard(VCardReader *reader, VCardContact *contact);
+
+enum VCardLineKind { VCARD_LINE_OTHER, VCARD_LINE_BEGIN, VCARD_LINE_END, VCARD_LINE_FAVORITE };
+
+// One line of the file as the card reader takes it: a property with its
+// folds, quoted-printable soft line breaks and base64 data lines, so that a
+// program that edits the file removes or keeps whole properties.
+struct VCardLine {
+    VCardLineKind kind;
+    // From the line's first byte to just past its line break.
+    size_t start;
+    size_t end;
+};
+
+// Reads the next line into line and returns true, or returns false at the
+// end of the bytes. Cards are not followed: a reader started on one card's
+// bytes gives its lines, an agent's card nested in it included.
+bool ReadNextVCardLine(VCardReader *reader, VCardLine *line);

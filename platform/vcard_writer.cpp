@@ -125,7 +125,7 @@ size_t Utf16ToUtf8(char *out, size_t capacity, const wchar_t *units, size_t coun
     return size;
 }
 
-std::string WriteVCard(VCardText name, const VCardText *numbers, size_t count)
+std::string WriteVCard(VCardText name, const VCardText *numbers, size_t count, bool favorite)
 {
     // Readers that ignore FN still get a sensible N: the last word as family name.
     size_t space = name.length;
@@ -157,6 +157,8 @@ std::string WriteVCard(VCardText name, const VCardText *numbers, size_t count)
         AddNumber(line, numbers[i]);
         AppendLine(card, line);
     }
+    if (favorite)
+        card += "X-PELLOMAR-FAVORITE:1\r\n";
     card += "END:VCARD\r\n";
     return card;
 }

@@ -12,7 +12,8 @@ struct VCardText {
     size_t length;
 };
 
-std::string WriteVCard(VCardText name, const VCardText *numbers, size_t count);
+// A favorite carries the contacts program's mark, X-PELLOMAR-FAVORITE:1.
+std::string WriteVCard(VCardText name, const VCardText *numbers, size_t count, bool favorite = false);
 
 // UTF-16 units as UTF-8: a surrogate pair as one four-byte character, a lone
 // surrogate as U+FFFD (it has no UTF-8 form). Whole characters are written

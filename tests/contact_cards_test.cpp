@@ -2,6 +2,7 @@
 // read back the same.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -267,6 +268,39 @@ TEST(ParseVCards, CardsItCannotReadLeaveTheOthersWhole)
     ExpectContact(cards[4], L"Quoted", {});
 }
 
+// The contacts program's mark: any value but 0, any case, with parameters;
+// not a mark in another property's value, nor an agent's.
+TEST(ParseVCards, ReadsTheFavoriteMark)
+{
+    auto cards = ParseVCards("BEGIN:VCARD\nX-PELLOMAR-FAVORITE:1\nEND:VCARD\nBEGIN:VCARD\n"
+                             "x-pellomar-favorite;TYPE=x:TRUE\nEND:VCARD\nBEGIN:VCARD\nX-PELLOMAR-FAVORITE: 0\n"
+                             "END:VCARD\nBEGIN:VCARD\nNOTE:X-PELLOMAR-FAVORITE:1\nEND:VCARD\nBEGIN:VCARD\nAGENT:\n"
+                             "BEGIN:VCARD\nX-PELLOMAR-FAVORITE:1\nEND:VCARD\nEND:VCARD\n");
+    ASSERT_EQ(5u, cards.size());
+    for (size_t i = 0; i < cards.size(); i++)
+        EXPECT_EQ(i < 2, cards[i].favorite) << i;
+}
+
+// A program that rewrites one card finds its bytes: from its BEGIN line to
+// past its END line's break (CRLF, LF, CR), or to where a card cut off stops.
+TEST(ReadNextVCard, GivesEachCardsBytes)
+{
+    const std::string before[] = {"\xEF\xBB\xBF", "junk\r\n", "", "", "X:1\n"};
+    const std::string cards[] = {"BEGIN:VCARD\r\nEND:VCARD\r\n", "BEGIN:VCARD\nFN:B\nEND:VCARD\n",
+                                 "BEGIN:VCARD\nFN:Cut\n", "BEGIN:VCARD\rEND:VCARD\r", "BEGIN:VCARD\r\nTEL:1"};
+    std::string bytes;
+    for (size_t i = 0; i < 5; i++)
+        bytes += before[i] + cards[i];
+    auto reader = std::make_unique<VCardReader>();
+    auto card = std::make_unique<VCardContact>();
+    StartVCardReader(reader.get(), bytes.data(), bytes.size());
+    for (size_t i = 0, start = 0; i < 5; start = card->cardEnd, i++) {
+        ASSERT_TRUE(ReadNextVCard(reader.get(), card.get()));
+        EXPECT_EQ(start + before[i].size(), card->cardStart) << i;
+        EXPECT_EQ(card->cardStart + cards[i].size(), card->cardEnd) << i;
+    }
+}
+
 TEST(FormatVCard, WritesEscapedFoldedCrlfCard)
 {
     std::string card = FormatVCard(Contact(L"Doe, Jane; \\", {L"(555) 123-4567"}));
@@ -290,11 +324,13 @@ TEST(FormatVCard, ReadsBackTheSameContact)
         Contact(L"Line break \U0001F4DE " + std::wstring(100, L'\u00E5'), {L"*31#555,,12;9", L"1-800-FLOWERS x 12"}),
         Contact(L"", {L"911"}),
         Contact(L"Back\\slash \\n", {}),
+        StoredContact{L"Favorite", {L"555"}, true},
     };
     for (const StoredContact &contact : contacts) {
         auto cards = ParseVCards(FormatVCard(contact));
         ASSERT_EQ(1u, cards.size());
         ExpectContact(cards[0], contact.name, contact.numbers);
+        EXPECT_EQ(contact.favorite, cards[0].favorite);
     }
     // A line break the writer escapes reads back as a space, as any other
     // control character does.

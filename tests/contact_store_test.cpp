@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <string>
+#include <thread>
 
 #include "platform/contact_store.h"
 #include "platform/emulation.h"
@@ -23,9 +25,13 @@ class ContactFileTest : public ::testing::Test
         CreateDirectoryW(folder.c_str(), NULL);
         DeleteFileW(path.c_str());
     }
+    std::wstring temporary = path + L".new";
+    std::wstring exportFile = ExecutableFolder() + L"vcards\\android-2.1.vcf";
     void TearDown() override
     {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());
+        DeleteFileW(temporary.c_str());
         RemoveDirectoryW(folder.c_str());
     }
 };
@@ -79,20 +85,115 @@ TEST_F(ContactFileTest, OnlyTheFirstBytesOfAHugeFileAreRead)
     auto cards = LoadContacts(path);
     ASSERT_EQ(1u, cards.size());
     ExpectContact(cards[0], L"Early", {L"1"});
+    // Rewritten from its first bytes, the file would lose the rest.
+    EXPECT_FALSE(SetContactFavorite(path, cards[0], true));
+    EXPECT_FALSE(LoadContacts(path)[0].favorite);
 }
 
-TEST_F(ContactFileTest, AppendAfterUnterminatedLastLineStartsANewLine)
+TEST_F(ContactFileTest, AppendAfterAnyLastLineStartsANewCard)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    WriteFile(file, "BEGIN:VCARD\nFN:Old\nEND:VCARD", 28, &written, NULL);
-    CloseHandle(file);
-    ASSERT_TRUE(AppendContact(path, Contact(L"New", {L"1"})));
+    // No line break, a lone CR, a quoted-printable soft break cut off.
+    const std::string olds[] = {"BEGIN:VCARD\nFN:Old\nEND:VCARD", "BEGIN:VCARD\rFN:Old\rEND:VCARD\r",
+                                "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:Old="};
+    for (const std::string &old : olds) {
+        SCOPED_TRACE(old);
+        WriteFileBytes(path, old);
+        ASSERT_TRUE(AppendContact(path, Contact(L"New", {L"1"})));
+        EXPECT_EQ(old, ReadFileBytes(path).substr(0, old.size()));
+        auto cards = LoadContacts(path);
+        ASSERT_EQ(2u, cards.size());
+        ExpectContact(cards[0], L"Old", {});
+        ExpectContact(cards[1], L"New", {L"1"});
+    }
+}
+
+TEST_F(ContactFileTest, MarkingAFavoriteChangesOnlyItsCard)
+{
+    ASSERT_TRUE(CopyFileW(exportFile.c_str(), path.c_str(), FALSE));
+    std::string original = ReadFileBytes(path), marked = original;
+    auto before = LoadContacts(path);
+    ASSERT_GE(before.size(), 3u);
+    EXPECT_FALSE(SetContactFavorite(path, Contact(before[2].name, {}), true)) << "not its numbers";
+    // The third card, the one with a photo: the mark goes before its END.
+    size_t end = original.find("END:VCARD", original.find("END:VCARD", original.find("END:VCARD") + 1) + 1);
+    marked.insert(end, "X-PELLOMAR-FAVORITE:1\r\n");
+    for (int twice = 0; twice < 2; twice++) {
+        ASSERT_TRUE(SetContactFavorite(path, before[2], true));
+        EXPECT_EQ(marked, ReadFileBytes(path));
+    }
+    auto after = LoadContacts(path);
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t i = 0; i < after.size(); i++) {
+        ExpectContact(after[i], before[i].name, before[i].numbers);
+        EXPECT_EQ(i == 2, after[i].favorite) << i;
+    }
+    ASSERT_TRUE(SetContactFavorite(path, before[2], false));
+    EXPECT_EQ(original, ReadFileBytes(path));
+}
+
+// The card's own line breaks; every mark line goes whole, folds and all,
+// but not a note's line that looks like one; a card whose mark a broken
+// value before it would take in, or a file in use, is left alone.
+TEST_F(ContactFileTest, AFavoriteIsMarkedInTheCardsOwnLinesOrNotAtAll)
+{
+    const std::string file = "BEGIN:VCARD\nFN:Lf\nEND:VCARD\nBEGIN:VCARD\r\nFN:Crlf\r\nx-pellomar-favorite;X=1:TR\r\n"
+                             " UE\r\nNOTE;QUOTED-PRINTABLE:a=\r\nX-PELLOMAR-FAVORITE:1\r\nEND:VCARD\r\n"
+                             "BEGIN:VCARD\nFN;QUOTED-PRINTABLE:Soft=\nEND:VCARD\nBEGIN:VCARD\nFN:Cut";
+    const struct {
+        const wchar_t *name;
+        bool favorite;
+        DWORD attributes;
+        bool inUse;
+        const char *from, *to;
+    } cases[] = {
+        {L"Lf", true, FILE_ATTRIBUTE_NORMAL, false, "FN:Lf\n", "FN:Lf\nX-PELLOMAR-FAVORITE:1\n"},
+        {L"Crlf", false, FILE_ATTRIBUTE_NORMAL, false, "x-pellomar-favorite;X=1:TR\r\n UE\r\n", ""},
+        {L"Cut", true, FILE_ATTRIBUTE_NORMAL, false, "FN:Cut", "FN:Cut\nX-PELLOMAR-FAVORITE:1\n"},
+        {L"Soft", true, FILE_ATTRIBUTE_NORMAL, false, NULL, NULL},
+        {L"Lf", true, FILE_ATTRIBUTE_READONLY, false, NULL, NULL},
+        {L"Lf", true, FILE_ATTRIBUTE_NORMAL, true, NULL, NULL},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << c.attributes << c.inUse);
+        WriteFileBytes(path, file);
+        SetFileAttributesW(path.c_str(), c.attributes);
+        HANDLE open = c.inUse ? CreateFileW(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL) : NULL;
+        std::string expected = file;
+        if (c.from)
+            expected.replace(expected.find(c.from), strlen(c.from), c.to);
+        EXPECT_EQ(c.from != NULL, SetContactFavorite(path, Contact(c.name, {}), c.favorite));
+        if (open)
+            CloseHandle(open);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(expected, ReadFileBytes(path));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str()));
+    }
+}
+
+// The dialer appends while the contacts program marks: neither loses the
+// other's write.
+TEST_F(ContactFileTest, AppendsAndMarksAtOnceLoseNothing)
+{
+    ASSERT_TRUE(CopyFileW(exportFile.c_str(), path.c_str(), FALSE));
+    auto original = LoadContacts(path);
+    ASSERT_FALSE(original.empty());
+    int appended = 0, marked = 0;
+    std::thread appender([&] {
+        for (int i = 0; i < 50; i++)
+            appended += AppendContact(path, Contact(L"Added " + std::to_wstring(i), {L"555"}));
+    });
+    for (int i = 0; i < 50; i++)
+        marked += SetContactFavorite(path, original[0], i % 2 != 0);
+    appender.join();
+    EXPECT_EQ(100, appended + marked);
     auto cards = LoadContacts(path);
-    ASSERT_EQ(2u, cards.size());
-    ExpectContact(cards[0], L"Old", {});
-    ExpectContact(cards[1], L"New", {L"1"});
+    ASSERT_EQ(original.size() + 50, cards.size());
+    for (size_t i = 0; i < cards.size(); i++) {
+        StoredContact expected =
+            i < original.size() ? original[i] : Contact(L"Added " + std::to_wstring(i - original.size()), {L"555"});
+        ExpectContact(cards[i], expected.name, expected.numbers);
+        EXPECT_EQ(i == 0, cards[i].favorite) << i;
+    }
 }
 
 // Where the device's files go: beside a copy that no install recorded, in
