@@ -3,6 +3,8 @@
 #include <string>
 
 #include "dialing/numbers.h"
+#include "pellomar/contact_search.h"
+#include "support/text_support.h"
 
 static std::wstring Filter(const wchar_t *source, size_t capacity = NUMBER_CAPACITY)
 {
@@ -73,4 +75,44 @@ TEST(ToInternational, CutsToTheCapacity)
     EXPECT_EQ(L"+180", International(L"8005551212", L"1", 5));
     std::wstring longNumber(79, L'5');
     EXPECT_EQ(L"+1" + std::wstring(77, L'5'), International(longNumber.c_str(), L"1"));
+}
+
+TEST(ContactSearch, NamesNumbersAndKeypadLetters)
+{
+    struct Case {
+        const wchar_t *name, *number, *typed;
+        BOOL expected;
+    };
+    static const Case cases[] = {
+        {L"Jane Doe", L"555-0100", L"  \t ", TRUE},
+        {L"Jos\x00E9 Ramos", L"", L"jose", TRUE},
+        {L"Zo\x00EB Hart", L"", L"ZOE", TRUE},
+        {L"Anders \x00C5ngstr\x00F6m", L"", L"angstrom", TRUE},
+        {L"\x0141\x00F3" L"d\x017A office", L"", L"LODZ", TRUE},
+        {L"Hauptstra\x00DF" L"e", L"", L"strasse", TRUE},
+        {L"Jose", L"", L" Jos\x00C9  ", TRUE},
+        {L"Jane Doe", L"", L"jane  doe", FALSE},
+        {L"", L"(555) 123-4567", L"5551234", TRUE},
+        {L"", L"5551234567", L"123-45", TRUE},
+        {L"", L"+1 415 555 0100", L"(+1) 415", TRUE},
+        {L"", L"555-1234 ext. 12", L"123412", FALSE},
+        {L"", L"1-800-FLOWERS", L"flowers", TRUE},
+        {L"", L"1-800-FLOWERS", L"3569377", TRUE},
+        {L"", L"5550100", L"555 01a", FALSE},
+        {L"Jane", L"5550100", L"-", FALSE},
+        {L"Jan", L"", L"526", TRUE},
+        {L"Mary Jane", L"", L"526", TRUE},
+        {L"Ajan", L"555-0100", L"526", FALSE},
+        {L"J\x00E1n", L"", L"526", TRUE},
+        {L"Dr.Who", L"", L"946", TRUE},
+        {L"Smith-Jones", L"", L"5663", TRUE},
+        {L"O'Brien", L"", L"627", TRUE},
+        {L"Jan", L"", L"5267", FALSE},
+        {L"Mary Jane", L"", L"62795", FALSE},
+        {L"Jan", L"", L"5 2 6", FALSE},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.expected, ContactMatchesSearch(c.name, c.number, c.typed)) << Narrow(c.name) << " / " << Narrow(c.typed);
+    std::wstring past(CONTACT_SEARCH_UNITS, L' ');
+    EXPECT_FALSE(ContactMatchesSearch((past + L"Jane").c_str(), L"", L"jane")) << "only the first units are looked at";
 }
