@@ -152,15 +152,27 @@ TEST_F(ProgramTest, SecondStartHandsItsNumberToTheRunningInstance)
     EXPECT_EQ(0u, CloseAndWait(window));
 }
 
+// Losing activation ends the dialer, and so does the call that minimizes it,
+// although the desktop's window manager keeps a minimized window active.
 TEST_F(ProgramTest, ExitOnMinimizeEndsTheProgramCleanly)
 {
-    HWND window = StartShowingWindow();
-    ASSERT_TRUE(window != NULL);
-    SendMessageW(window, WM_ACTIVATE, WA_INACTIVE, 0);
-    DWORD code = (DWORD)-1;
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.hProcess, 20000));
-    GetExitCodeProcess(running.hProcess, &code);
-    EXPECT_EQ(0u, code);
+    for (bool call : {false, true}) {
+        HWND window = StartShowingWindow();
+        ASSERT_TRUE(window != NULL);
+        if (call) {
+            PostMessageW(window, WM_COMMAND, CMD_KEY, '5');
+            PostMessageW(window, WM_COMMAND, CMD_DIAL, 0);
+        } else {
+            SendMessageW(window, WM_ACTIVATE, WA_INACTIVE, 0);
+        }
+        DWORD code = (DWORD)-1;
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.hProcess, 20000)) << "after a call: " << call;
+        GetExitCodeProcess(running.hProcess, &code);
+        EXPECT_EQ(0u, code);
+        CloseHandle(running.hProcess);
+        running.hProcess = NULL;
+    }
+    EXPECT_EQ("5\t\n", CallsLog());
 }
 
 TEST_F(ProgramTest, EachCallbackServiceDialsFromTheCommandLine)
@@ -310,19 +322,34 @@ static bool IsFullScreenInFront(HWND window)
            rect.right == GetSystemMetrics(SM_CXSCREEN) && rect.bottom == GetSystemMetrics(SM_CYSCREEN);
 }
 
-TEST_F(ProgramTest, ASecondStartBringsTheMinimizedDialerBack)
+// Without exit on minimize, a call leaves what the desktop shows of a
+// minimized window: a click there brings the dialer back, and so does a
+// second start, with or without a number.
+TEST_F(ProgramTest, ASecondStartOrAClickBringsTheMinimizedDialerBack)
 {
     SetSettingValue(L"exitOnMinimize", L"0");
     HWND window = StartShowingWindow();
     ASSERT_TRUE(window != NULL);
-    for (const wchar_t *arguments : {L"", L"5551234"}) {
-        ShowWindow(window, SW_MINIMIZE);
+    for (wchar_t key : std::wstring(L"5551234"))
+        PostMessageW(window, WM_COMMAND, CMD_KEY, key);
+    // A key that the double click tapped would change the next call's number.
+    for (const wchar_t *arguments : {L"click", L"double click", L"", L"5551234"}) {
+        PostMessageW(window, WM_COMMAND, CMD_DIAL, 0);
         ASSERT_TRUE(PumpMessagesUntil([&] { return IsIconic(window) != FALSE; }, 5000));
-        EXPECT_EQ(16u, RunProgram(exe, arguments));
-        EXPECT_TRUE(PumpMessagesUntil([&] { return IsFullScreenInFront(window); }, 5000))
-            << "after a second start with '" << Narrow(arguments) << "'";
+        RECT left;
+        GetWindowRect(window, &left);
+        std::string at =
+            std::to_string((left.left + left.right) / 2) + " " + std::to_string((left.top + left.bottom) / 2);
+        if (std::wstring(arguments).find(L"click") == std::wstring::npos)
+            EXPECT_EQ(16u, RunProgram(exe, arguments));
+        else
+            ASSERT_TRUE(XInput("mousemove " + at + " click --repeat " + (arguments[0] == L'd' ? "2" : "1") + " 1"));
+        ASSERT_TRUE(PumpMessagesUntil([&] { return IsFullScreenInFront(window); }, 10000))
+            << "after '" << Narrow(arguments) << "'";
     }
-    EXPECT_EQ("5551234\t\n", CallsLog());
+    PumpMessagesFor(300);
+    EXPECT_EQ("5551234\t\n5551234\t\n5551234\t\n5551234\t\n5551234\t\n", CallsLog())
+        << "one call each time, and the click that brought the dialer back tapped no key";
     EXPECT_EQ(0u, CloseAndWait(window));
 }
 
@@ -433,23 +460,13 @@ TEST_F(ProgramTest, AHandOverDuringTheChoosersMessageIsHeldUntilItCloses)
     DeleteFileW((folder + L"contacts.vcf").c_str());
 }
 
-static void WriteBytes(const std::wstring &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    ASSERT_EQ(bytes.size(), written);
-}
-
 // A number picked from an address book's export, with its separators and a
 // line break encoded inside it, reaches every service and the cellular line
 // as its digits alone.
 TEST_F(ProgramTest, APickedNumberReachesEveryServiceClean)
 {
     SKIP_OUTSIDE_TEST_NETWORK();
-    WriteBytes(folder + L"contacts.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Jane=0D=0ARoe\r\n"
+    WriteFileBytes(folder + L"contacts.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Jane=0D=0ARoe\r\n"
                                          "TEL;CELL;ENCODING=QUOTED-PRINTABLE:(415) 555=0D=0A-0199\r\nEND:VCARD\r\n");
     const struct {
         const wchar_t *type;
@@ -740,3 +757,4 @@ TEST_F(SettingsProgramTest, CancelWritesNothingAndTheFormFitsEachScreen)
     GetSettingValue(L"dialplan", &present);
     EXPECT_FALSE(present) << "neither what was typed nor a default is written";
 }
+
