@@ -1,42 +1,40 @@
-// Pellomar, the phone's contacts program, as far as the dialer needs it: it
-// opens on the page the dialer names and lists the dialer's contacts.
-#include <windows.h>
+// Pellomar's window: a header with the page's title, the page's list of
+// numbers (under a search field on Search) and, below it, the buttons for
+// the selected number. Enter, a double click and Call hand the number to
+// the dialer; the page follows its file while it is open.
+#include "pellomar/pellomar.h"
 
-#include <string>
-#include <vector>
-
-#include "platform/contact_store.h"
-
-enum Page { PAGE_FAVORITES, PAGE_RECENTS, PAGE_CONTACTS, PAGE_SEARCH };
+#include "pellomar/contact_search.h"
 
 static const wchar_t *const kOptions[] = {L"-favorites", L"-recents", L"-contacts", L"-search"};
 static const wchar_t *const kTitles[] = {L"Favorites", L"Recents", L"Contacts", L"Search"};
 static const wchar_t *const kEmptyTexts[][2] = {
-    {L"No favorites yet", L"Contacts you mark as favorites show up here, one tap away."},
-    {L"No recent calls", L"Calls you make and receive are listed here."},
+    {L"No favorites yet", L"Mark a contact as a favorite in Contacts or Search, and it shows up here."},
+    {L"No recent calls", L"Calls you make are listed here."},
     {L"No contacts", L"Contacts saved in the dialer appear here."},
     {L"No matches", L"No name or number contains what you typed."},
 };
 static const wchar_t kClassName[] = L"Pellomar";
+static const wchar_t kMarkText[] = L"\u2606 Favorite", kUnmarkText[] = L"\u2605 Unfavorite";
 static const ULONG_PTR kPageMessage = 0x50474531;
 
-enum { ID_LIST = 101, ID_SEARCH, ID_CLOSE };
+enum { ID_LIST = 101, ID_SEARCH, ID_CLOSE, ID_CALL, ID_FAVORITE, ID_WATCH_TIMER };
+// How often an open page looks whether its file changed.
+#define WATCH_INTERVAL_MS 1000
 
 static const COLORREF kBackground = RGB(22, 24, 29), kHeader = RGB(38, 43, 52), kText = RGB(232, 234, 238),
                       kDim = RGB(146, 153, 166), kField = RGB(46, 51, 61), kSelected = RGB(0, 94, 160),
-                      kRule = RGB(40, 44, 52);
-
-struct Entry {
-    std::wstring name, number;
-};
+                      kRule = RGB(40, 44, 52), kCall = RGB(24, 128, 56);
 
 static struct {
-    HWND window, list, search, close;
+    HWND window, list, search, close, call, favorite;
     HFONT font, titleFont, smallFont;
     HBRUSH background, field;
     int scale = 1;
     Page page = PAGE_CONTACTS;
-    std::vector<Entry> entries, shown;
+    PageData data;
+    std::vector<Entry> shown;
+    ULONGLONG fileStamp = 0;
     const wchar_t *emptyText = L"", *emptyHint = L"";
 } g;
 
@@ -62,71 +60,74 @@ static Page PageFromCommandLine(const wchar_t *commandLine)
     }
 }
 
-// <device>\Pellomar\Pellomar.exe reads the dialer's <device>\Zembrik\contacts.vcf.
-// An installed pair shares the user's ...\Zembrik\ folder, which this finds
-// all the same.
-static std::wstring StorePath()
+static bool ListsContacts()
 {
-    std::wstring own = ContactStorePath();
-    size_t folderEnd = own.find_last_of(L'\\');
-    if (folderEnd != std::wstring::npos && folderEnd > 0) {
-        size_t parentEnd = own.find_last_of(L'\\', folderEnd - 1);
-        if (parentEnd != std::wstring::npos) {
-            std::wstring dialer = own.substr(0, parentEnd + 1) + L"Zembrik\\contacts.vcf";
-            if (GetFileAttributesW(dialer.c_str()) != INVALID_FILE_ATTRIBUTES)
-                return dialer;
-        }
-    }
-    return own;
+    return g.page != PAGE_RECENTS;
 }
 
-static void LoadEntries()
+static const Entry *SelectedEntry()
 {
-    g.entries.clear();
-    for (const StoredContact &contact : LoadContacts(StorePath())) {
-        if (contact.numbers.empty())
-            g.entries.push_back({contact.name, L""});
-        for (const std::wstring &number : contact.numbers)
-            g.entries.push_back({contact.name, number});
-    }
+    LRESULT index = SendMessageW(g.list, LB_GETCURSEL, 0, 0);
+    return index >= 0 && (size_t)index < g.shown.size() ? &g.shown[index] : NULL;
 }
 
-static std::wstring Lower(std::wstring text)
+static void ShowButtons()
 {
-    if (!text.empty())
-        CharLowerBuffW(text.data(), (DWORD)text.size());
+    bool listed = !g.shown.empty();
+    ShowWindow(g.call, listed ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(g.favorite, listed && ListsContacts() ? SW_SHOWNA : SW_HIDE);
+    const Entry *entry = SelectedEntry();
+    SetWindowTextW(g.favorite, entry && entry->favorite ? kUnmarkText : kMarkText);
+    InvalidateRect(g.favorite, NULL, FALSE);
+}
+
+static std::wstring SearchText()
+{
+    std::wstring text(GetWindowTextLengthW(g.search) + 1, L'\0');
+    text.resize(GetWindowTextW(g.search, text.data(), (int)text.size()));
     return text;
 }
 
+// Lists the page's entries that match the search (all of them elsewhere),
+// keeping the selected row where it was.
 static void Refilter()
 {
-    std::wstring filter;
-    if (g.page == PAGE_SEARCH) {
-        filter.resize(GetWindowTextLengthW(g.search) + 1);
-        filter.resize(GetWindowTextW(g.search, filter.data(), (int)filter.size()));
-        filter = Lower(filter);
-    }
+    LRESULT selected = SendMessageW(g.list, LB_GETCURSEL, 0, 0);
+    std::wstring typed = g.page == PAGE_SEARCH ? SearchText() : std::wstring();
     g.shown.clear();
-    for (const Entry &entry : g.entries)
-        if (Lower(entry.name).find(filter) != std::wstring::npos ||
-            Lower(entry.number).find(filter) != std::wstring::npos)
+    for (const Entry &entry : g.data.entries)
+        if (ContactMatchesSearch(entry.name.c_str(), entry.number.c_str(), typed.c_str()))
             g.shown.push_back(entry);
 
     SendMessageW(g.list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(g.list, LB_RESETCONTENT, 0, 0);
     for (const Entry &entry : g.shown) {
-        std::wstring line =
-            entry.name.empty() || entry.number.empty() ? entry.name + entry.number : entry.name + L"  " + entry.number;
+        std::wstring line = entry.name.empty() || entry.number.empty() ? entry.name + entry.number
+                                                                        : entry.name + L"  " + entry.number;
+        if (!entry.time.empty())
+            line += L"  " + ShownTime(entry.time);
         SendMessageW(g.list, LB_ADDSTRING, 0, (LPARAM)line.c_str());
     }
+    if (!g.shown.empty())
+        SendMessageW(g.list, LB_SETCURSEL, selected >= 0 && (size_t)selected < g.shown.size() ? selected : 0, 0);
     SendMessageW(g.list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(g.list, NULL, TRUE);
 
-    int empty = g.page == PAGE_FAVORITES || g.page == PAGE_RECENTS ? g.page : g.entries.empty() ? 2 : 3;
+    int empty = g.page == PAGE_SEARCH && !g.data.entries.empty() ? PAGE_SEARCH
+                : g.page == PAGE_SEARCH                          ? PAGE_CONTACTS
+                                                                 : g.page;
     g.emptyText = kEmptyTexts[empty][0];
     g.emptyHint = kEmptyTexts[empty][1];
-    bool listed = (g.page == PAGE_CONTACTS || g.page == PAGE_SEARCH) && !g.shown.empty();
-    ShowWindow(g.list, listed ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(g.list, g.shown.empty() ? SW_HIDE : SW_SHOWNA);
+    ShowButtons();
     InvalidateRect(g.window, NULL, TRUE);
+}
+
+static void Reload()
+{
+    g.fileStamp = FileStamp(PageFile(g.page));
+    LoadPage(g.page, &g.data);
+    Refilter();
 }
 
 static int HeaderHeight()
@@ -138,30 +139,84 @@ static void Layout()
 {
     RECT client;
     GetClientRect(g.window, &client);
-    int s = g.scale, header = HeaderHeight(), top = header;
+    int s = g.scale, header = HeaderHeight(), top = header, bar = 32 * s;
     MoveWindow(g.close, client.right - header, 0, header, header, TRUE);
     if (g.page == PAGE_SEARCH) {
         MoveWindow(g.search, 10 * s, header + 9 * s, client.right - 20 * s, 16 * s, TRUE);
         top += 32 * s;
     }
-    MoveWindow(g.list, 0, top, client.right, client.bottom - top, TRUE);
+    int bottom = client.bottom - bar;
+    int half = ListsContacts() ? client.right / 2 : client.right;
+    MoveWindow(g.call, 0, bottom, half, bar, TRUE);
+    MoveWindow(g.favorite, half, bottom, client.right - half, bar, TRUE);
+    MoveWindow(g.list, 0, top, client.right, bottom - top, TRUE);
 }
 
 static void SetPage(Page page)
 {
     g.page = page;
     SetWindowTextW(g.window, (std::wstring(kTitles[page]) + L" - Pellomar").c_str());
-    LoadEntries();
+    SendMessageW(g.list, LB_SETCURSEL, (WPARAM)-1, 0);
     ShowWindow(g.search, page == PAGE_SEARCH ? SW_SHOWNA : SW_HIDE);
     Layout();
-    Refilter();
-    SetFocus(page == PAGE_SEARCH ? g.search : page == PAGE_CONTACTS ? g.list : g.window);
+    Reload();
+    SetFocus(page == PAGE_SEARCH ? g.search : g.list);
+}
+
+static void CallSelected()
+{
+    if (const Entry *entry = SelectedEntry())
+        CallThroughDialer(g.window, *entry);
+}
+
+static void ToggleSelectedFavorite()
+{
+    const Entry *entry = SelectedEntry();
+    if (!entry || entry->contact < 0 || (size_t)entry->contact >= g.data.contacts.size())
+        return;
+    SetFavorite(g.window, g.data.contacts[entry->contact], !entry->favorite);
+    Reload();
+}
+
+static void OnContextMenu(LPARAM lParam)
+{
+    POINT point = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+    if (lParam != -1) {
+        POINT client = point;
+        ScreenToClient(g.list, &client);
+        LRESULT hit = SendMessageW(g.list, LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y));
+        if (HIWORD(hit))
+            return;
+        SendMessageW(g.list, LB_SETCURSEL, LOWORD(hit), 0);
+        ShowButtons();
+    }
+    const Entry *entry = SelectedEntry();
+    if (!entry)
+        return;
+    if (lParam == -1) {
+        RECT item;
+        SendMessageW(g.list, LB_GETITEMRECT, SendMessageW(g.list, LB_GETCURSEL, 0, 0), (LPARAM)&item);
+        point = {item.left + 20 * g.scale, item.bottom};
+        ClientToScreen(g.list, &point);
+    }
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, ID_CALL, (L"Call " + entry->number).c_str());
+    if (entry->contact >= 0)
+        AppendMenuW(menu, MF_STRING, ID_FAVORITE, entry->favorite ? L"Remove from favorites" : L"Add to favorites");
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, g.window, NULL);
+    DestroyMenu(menu);
 }
 
 static HFONT MakeFont(int pixels, int weight)
 {
     return CreateFontW(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Tahoma");
+}
+
+static HWND MakeButton(const wchar_t *text, int id)
+{
+    return CreateWindowExW(0, L"BUTTON", text, WS_CHILD | BS_OWNERDRAW, 0, 0, 0, 0, g.window, (HMENU)(INT_PTR)id,
+                           GetModuleHandleW(NULL), NULL);
 }
 
 static void OnCreate(HWND window)
@@ -182,9 +237,12 @@ static void OnCreate(HWND window)
                         0, 0, 0, 0, window, (HMENU)ID_LIST, instance, NULL);
     g.search = CreateWindowExW(0, L"EDIT", NULL, WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, window, (HMENU)ID_SEARCH,
                                instance, NULL);
-    g.close = CreateWindowExW(0, L"BUTTON", L"Close", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0, 0, window,
-                              (HMENU)ID_CLOSE, instance, NULL);
+    g.close = MakeButton(L"Close", ID_CLOSE);
+    ShowWindow(g.close, SW_SHOWNA);
+    g.call = MakeButton(L"Call", ID_CALL);
+    g.favorite = MakeButton(kMarkText, ID_FAVORITE);
     SendMessageW(g.search, WM_SETFONT, (WPARAM)g.font, FALSE);
+    SetTimer(window, ID_WATCH_TIMER, WATCH_INTERVAL_MS, NULL);
 }
 
 static void OnPaint(HWND window)
@@ -224,31 +282,64 @@ static void OnPaint(HWND window)
     EndPaint(window, &paint);
 }
 
-static void OnDrawItem(const DRAWITEMSTRUCT *item)
+static void FillWith(HDC dc, const RECT &r, COLORREF color)
+{
+    HBRUSH brush = CreateSolidBrush(color);
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
+static void DrawButton(const DRAWITEMSTRUCT *item)
 {
     HDC dc = item->hDC;
     RECT r = item->rcItem;
-    bool selected = (item->itemState & ODS_SELECTED) != 0;
-    HBRUSH brush = CreateSolidBrush(item->CtlID == ID_CLOSE ? kHeader : selected ? kSelected : kBackground);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    bool pressed = (item->itemState & ODS_SELECTED) != 0;
+    bool close = item->CtlID == ID_CLOSE;
+    FillWith(dc, r, close ? kHeader : item->CtlID == ID_CALL ? kCall : kField);
+    if (!close) {
+        RECT rule = {r.left, r.top, r.right, r.top + 1};
+        FillWith(dc, rule, kRule);
+    }
     SetBkMode(dc, TRANSPARENT);
-    if (item->CtlID == ID_CLOSE) {
-        SetTextColor(dc, selected ? kText : kDim);
-        SelectObject(dc, g.titleFont);
-        DrawTextW(dc, L"\u00D7", 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(dc, pressed || !close ? kText : kDim);
+    SelectObject(dc, close ? g.titleFont : g.font);
+    WCHAR text[64];
+    GetWindowTextW(item->hwndItem, text, 64);
+    DrawTextW(dc, close ? L"\u00D7" : text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+static void DrawRightText(HDC dc, RECT *r, const std::wstring &text, COLORREF color)
+{
+    if (text.empty())
+        return;
+    SIZE size;
+    GetTextExtentPoint32W(dc, text.c_str(), (int)text.size(), &size);
+    SetTextColor(dc, color);
+    DrawTextW(dc, text.c_str(), -1, r, DT_RIGHT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    r->right -= size.cx + 8 * g.scale;
+}
+
+static void OnDrawItem(const DRAWITEMSTRUCT *item)
+{
+    if (item->CtlID != ID_LIST) {
+        DrawButton(item);
         return;
     }
+    HDC dc = item->hDC;
+    RECT r = item->rcItem;
+    bool selected = (item->itemState & ODS_SELECTED) != 0;
+    FillWith(dc, r, selected ? kSelected : kBackground);
     if (item->itemID >= g.shown.size())
         return;
     const Entry &entry = g.shown[item->itemID];
     RECT rule = {r.left, r.bottom - 1, r.right, r.bottom};
-    brush = CreateSolidBrush(kRule);
-    FillRect(dc, &rule, brush);
-    DeleteObject(brush);
+    FillWith(dc, rule, kRule);
+    SetBkMode(dc, TRANSPARENT);
     r.left += 10 * g.scale;
     r.right -= 6 * g.scale;
     SelectObject(dc, g.font);
+    DrawRightText(dc, &r, entry.favorite && g.page != PAGE_FAVORITES ? L"\u2605" : L"", kText);
+    DrawRightText(dc, &r, ShownTime(entry.time), selected ? kText : kDim);
     SetTextColor(dc, kText);
     const std::wstring &first = entry.name.empty() ? entry.number : entry.name;
     DrawTextW(dc, first.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -270,6 +361,31 @@ static bool OnCopyData(const COPYDATASTRUCT *data)
     if (IsIconic(g.window))
         ShowWindow(g.window, SW_RESTORE);
     return true;
+}
+
+static void OnCommand(WPARAM wParam)
+{
+    switch (LOWORD(wParam)) {
+    case ID_SEARCH:
+        if (HIWORD(wParam) == EN_CHANGE)
+            Refilter();
+        break;
+    case ID_LIST:
+        if (HIWORD(wParam) == LBN_DBLCLK)
+            CallSelected();
+        else if (HIWORD(wParam) == LBN_SELCHANGE)
+            ShowButtons();
+        break;
+    case ID_CALL:
+        CallSelected();
+        break;
+    case ID_FAVORITE:
+        ToggleSelectedFavorite();
+        break;
+    case ID_CLOSE:
+        DestroyWindow(g.window);
+        break;
+    }
 }
 
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -299,10 +415,15 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CTLCOLORLISTBOX:
         return (LRESULT)g.background;
     case WM_COMMAND:
-        if (LOWORD(wParam) == ID_SEARCH && HIWORD(wParam) == EN_CHANGE)
-            Refilter();
-        else if (LOWORD(wParam) == ID_CLOSE)
-            DestroyWindow(window);
+        OnCommand(wParam);
+        return 0;
+    case WM_CONTEXTMENU:
+        if ((HWND)wParam == g.list)
+            OnContextMenu(lParam);
+        return 0;
+    case WM_TIMER:
+        if (wParam == ID_WATCH_TIMER && FileStamp(PageFile(g.page)) != g.fileStamp)
+            Reload();
         return 0;
     case WM_COPYDATA:
         return OnCopyData((const COPYDATASTRUCT *)lParam);
@@ -311,6 +432,31 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Keys that act on the whole window, whichever control has the keyboard:
+// Escape closes, Enter calls the selected number, and the arrows move the
+// selection while the search field is being typed in.
+static bool OnWindowKey(HWND window, const MSG &message)
+{
+    if (message.message != WM_KEYDOWN)
+        return false;
+    switch (message.wParam) {
+    case VK_ESCAPE:
+        DestroyWindow(window);
+        return true;
+    case VK_RETURN:
+        CallSelected();
+        return true;
+    case VK_UP:
+    case VK_DOWN:
+        if (message.hwnd != g.search)
+            return false;
+        SendMessageW(g.list, WM_KEYDOWN, message.wParam, 0);
+        ShowButtons();
+        return true;
+    }
+    return false;
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
@@ -348,11 +494,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 
     MSG message;
     while (GetMessageW(&message, NULL, 0, 0) > 0) {
-        // Escape closes the program whichever control has the keyboard.
-        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
-            DestroyWindow(window);
+        if (OnWindowKey(window, message))
             continue;
-        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -3,6 +3,7 @@
 // and the companion-program lookup belong to that test alone.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include "app/app_state.h"
@@ -758,3 +759,152 @@ TEST_F(SettingsProgramTest, CancelWritesNothingAndTheFormFitsEachScreen)
     EXPECT_FALSE(present) << "neither what was typed nor a default is written";
 }
 
+// The companion contacts program beside the dialer, as installed: each in a
+// folder of its own, the dialer's files in the dialer's.
+class PellomarTest : public ProgramTest
+{
+  protected:
+    std::wstring dialerFolder, pellomarExe;
+    HANDLE pellomar = NULL;
+    HWND window = NULL, list = NULL;
+
+    void SetUp() override
+    {
+        ProgramTest::SetUp();
+        dialerFolder = folder + L"Zembrik\\";
+        CreateDirectoryW(dialerFolder.c_str(), NULL);
+        CreateDirectoryW((folder + L"Pellomar").c_str(), NULL);
+        exe = dialerFolder + L"zembrik.exe";
+        pellomarExe = folder + L"Pellomar\\Pellomar.exe";
+        ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"zembrik.exe").c_str(), exe.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"Pellomar.exe").c_str(), pellomarExe.c_str(), FALSE));
+        std::string cards;
+        for (const char *card : {"FN:Jan Novak\r\nTEL:+1 555 0100", "FN:Bob \"Bobby\" Smith\r\nTEL:(555) 123-4567",
+                                 "FN:Zo\xC3\xAB \xC3\x85str\xC3\xB6m\r\nTEL:555 777"})
+            cards += std::string("BEGIN:VCARD\r\nVERSION:3.0\r\n") + card + "\r\nEND:VCARD\r\n";
+        WriteFileBytes(dialerFolder + L"contacts.vcf", cards);
+    }
+    void TearDown() override
+    {
+        ClosePellomar();
+        for (const wchar_t *file : {L"Zembrik\\calls.log", L"Zembrik\\contacts.vcf", L"Zembrik\\zembrik.exe",
+                                    L"Pellomar\\Pellomar.exe"})
+            DeleteFileW((folder + file).c_str());
+        RemoveDirectoryW(dialerFolder.c_str());
+        RemoveDirectoryW((folder + L"Pellomar").c_str());
+        ProgramTest::TearDown();
+    }
+    std::string CallsLog() { return CallsLogWithoutTimes(dialerFolder + L"calls.log"); }
+    void OpenPage(const wchar_t *option)
+    {
+        pellomar = StartProgram(pellomarExe, option);
+        ASSERT_TRUE(PumpMessagesUntil(
+            [&] { return (window = FindWindowW(L"Pellomar", NULL)) != NULL && IsWindowVisible(window); }, 20000));
+        list = FindWindowExW(window, NULL, L"LISTBOX", NULL);
+        PumpMessagesFor(300);
+    }
+    void ClosePellomar()
+    {
+        if (!pellomar)
+            return;
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(pellomar, 10000) != WAIT_OBJECT_0)
+            TerminateProcess(pellomar, 1);
+        CloseHandle(pellomar);
+        pellomar = NULL;
+    }
+    std::vector<std::wstring> Rows()
+    {
+        std::vector<std::wstring> rows;
+        for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; i++) {
+            WCHAR row[512] = L"";
+            SendMessageW(list, LB_GETTEXT, i, (LPARAM)row);
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    bool X(const std::string &arguments)
+    {
+        bool done = XInput(arguments);
+        PumpMessagesFor(400);
+        return done;
+    }
+    std::string At(HWND control, int row = -1)
+    {
+        RECT box;
+        GetWindowRect(control, &box);
+        int height = row < 0 ? box.bottom - box.top : (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+        int top = row < 0 ? box.top : box.top + row * height;
+        return "mousemove " + std::to_string((box.left + box.right) / 2) + " " + std::to_string(top + height / 2);
+    }
+};
+
+TEST_F(PellomarTest, RecentsListsTheCallsNewestFirstWithTimesAndFollowsNewOnes)
+{
+    WriteFileBytes(dialerFolder + L"calls.log", "5559999\tOlder log\n\x01\xFF junk\n");
+    OpenPage(L"-recents");
+    EXPECT_EQ(std::vector<std::wstring>{L"Older log  5559999"}, Rows());
+    EXPECT_EQ(16u, RunProgram(exe, L"5550001 -name=Ann"));
+    EXPECT_EQ(16u, RunProgram(exe, L"5550002"));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return Rows().size() == 3; }, 5000));
+    std::vector<std::wstring> rows = Rows();
+    EXPECT_TRUE(std::regex_match(rows[0], std::wregex(L"5550002  [0-2][0-9]:[0-5][0-9]"))) << Narrow(rows[0]);
+    EXPECT_TRUE(std::regex_match(rows[1], std::wregex(L"Ann  5550001  [0-2][0-9]:[0-5][0-9]"))) << Narrow(rows[1]);
+    EXPECT_EQ(L"Older log  5559999", rows[2]);
+}
+
+// Each way of calling a listed number hands exactly that number and its
+// name to the dialer, which calls at once; the companion stays open.
+TEST_F(PellomarTest, ADoubleClickEnterOrCallCallsTheContactsNumber)
+{
+    OpenPage(L"-contacts");
+    ASSERT_EQ(3u, Rows().size());
+    HWND call = FindWindowExW(window, NULL, L"BUTTON", L"Call");
+    const struct {
+        std::string input;
+        std::string logged;
+    } ways[] = {
+        {At(list, 1) + " click --repeat 2 --delay 80 1", "5551234567\tBob Bobby Smith\n"},
+        {At(list, 0) + " click 1 key Return", "+15550100\tJan Novak\n"},
+        {At(list, 2) + " click 1 " + At(call) + " click 1", "555777\tZo\xC3\xAB \xC3\x85str\xC3\xB6m\n"},
+    };
+    std::string expected;
+    for (const auto &way : ways) {
+        ASSERT_TRUE(X(way.input));
+        expected += way.logged;
+        EXPECT_TRUE(PumpMessagesUntil([&] { return CallsLog() == expected; }, 15000)) << CallsLog();
+        EXPECT_TRUE(IsWindowVisible(window));
+    }
+}
+
+TEST_F(PellomarTest, AFavoriteMarkedInContactsIsListedAfterARestart)
+{
+    OpenPage(L"-favorites");
+    EXPECT_TRUE(Rows().empty());
+    ClosePellomar();
+    OpenPage(L"-contacts");
+    ASSERT_TRUE(X(At(list, 2) + " click 1"));
+    ASSERT_TRUE(X(At(FindWindowExW(window, NULL, L"BUTTON", L"\u2606 Favorite")) + " click 1"));
+    ClosePellomar();
+    EXPECT_NE(std::string::npos, ReadFileBytes(dialerFolder + L"contacts.vcf").find("X-PELLOMAR-FAVORITE:1\r\n"));
+    OpenPage(L"-favorites");
+    EXPECT_EQ(std::vector<std::wstring>{L"Zo\u00EB \u00C5str\u00F6m  555 777"}, Rows());
+}
+
+TEST_F(PellomarTest, SearchFindsNamesByTheirKeypadDigitsAndWithoutAccents)
+{
+    OpenPage(L"-search");
+    const struct {
+        const char *typed;
+        std::vector<std::wstring> rows;
+    } searches[] = {
+        {"526", {L"Jan Novak  +1 555 0100"}},
+        {"zoe", {L"Zo\u00EB \u00C5str\u00F6m  555 777"}},
+        {"555", {L"Jan Novak  +1 555 0100", L"Bob \"Bobby\" Smith  (555) 123-4567", L"Zo\u00EB \u00C5str\u00F6m  555 777"}},
+        {"123-45", {L"Bob \"Bobby\" Smith  (555) 123-4567"}},
+    };
+    for (const auto &search : searches) {
+        ASSERT_TRUE(X(std::string("key --repeat 8 BackSpace type ") + search.typed));
+        EXPECT_EQ(search.rows, Rows()) << search.typed;
+    }
+}
