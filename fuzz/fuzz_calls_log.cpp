@@ -3,7 +3,8 @@
 // holds a control character, its time is empty or of the written form, and
 // each call takes bytes of its own. A line made by the formatter, written
 // after whatever the log held, is the newest call read back: the same
-// number, name and time (a lone surrogate as U+FFFD).
+// number, name and time (a lone surrogate of the name as U+FFFD; a number
+// with one is refused).
 #include <stdio.h>
 
 #include <memory>
@@ -75,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t lineSize = FormatLoggedCallLine(line, sizeof(line), number.data(), name.data(), &time);
     bool writable = number[0] != 0;
     for (size_t i = 0; number[i]; i++)
-        writable = writable && !IsControl(number[i]);
+        writable = writable && !IsControl(number[i]) && !(number[i] >= 0xD800 && number[i] <= 0xDFFF) &&
+                   number[i] != 0xFFFD;
     for (size_t i = 0; name[i]; i++)
         writable = writable && !IsControl(name[i]);
     // Texts the capacity takes whole always make a line within the limit.

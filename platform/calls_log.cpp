@@ -170,6 +170,18 @@ BOOL ReadLine(const char *line, size_t size, LoggedCall *call)
     return TRUE;
 }
 
+// A surrogate is half a character, and U+FFFD what a reader makes of bytes
+// that were none: a number holding either was never one that was called,
+// and the reader passes such a line over.
+BOOL HoldsNoCharacter(const WCHAR *text)
+{
+    for (; *text; text++) {
+        if ((*text >= 0xD800 && *text <= 0xDFFF) || *text == 0xFFFD)
+            return TRUE;
+    }
+    return FALSE;
+}
+
 } // namespace
 
 size_t FormatLoggedCallLine(char *out, size_t capacity, const WCHAR *number, const WCHAR *name,
@@ -181,7 +193,8 @@ size_t FormatLoggedCallLine(char *out, size_t capacity, const WCHAR *number, con
     if (!name)
         name = L"";
     char stamp[TIME_SIZE];
-    if (!number || !number[0] || HoldsControlUnit(number) || HoldsControlUnit(name) || !FormatTime(stamp, time))
+    if (!number || !number[0] || HoldsControlUnit(number) || HoldsControlUnit(name) || HoldsNoCharacter(number) ||
+        !FormatTime(stamp, time))
         return 0;
     LineOut line = {out, capacity - 1 < CALLS_LOG_LINE_LIMIT ? capacity - 1 : CALLS_LOG_LINE_LIMIT, 0};
     PutText(&line, number);

@@ -35,8 +35,9 @@ struct LoggedCallTime {
 // The call's whole line, LF included, into out as UTF-8 and terminated, so
 // that it goes to the file in one write and racing writers never interleave
 // their lines. Returns its size in bytes, terminator left out; 0 (and an
-// empty out) when the number is empty, a text holds a control character
-// (the line would not read back as this call), the time is no valid one,
+// empty out) when the number is empty, a text holds a control character or
+// the number a surrogate or U+FFFD (the line would not read back as this
+// call), the time is no valid one,
 // or the line does not fit capacity or CALLS_LOG_LINE_LIMIT. name may be
 // NULL: no name.
 size_t FormatLoggedCallLine(char *out, size_t capacity, const WCHAR *number, const WCHAR *name,

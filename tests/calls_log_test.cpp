@@ -87,6 +87,8 @@ TEST(CallsLog, FormatsNoLineThatWouldNotReadBackAsTheCall)
         {L"555\t1", L"", kTime},
         {L"5551234", L"A\nB", kTime},
         {L"5551234", L"\x85", kTime},
+        {L"555\xD800", L"", kTime},
+        {L"555\xFFFD", L"", kTime},
         {L"5551234", L"", {2026, 13, 1, 0, 0, 0}},
         {L"5551234", L"", {2025, 2, 29, 0, 0, 0}},
         {L"5551234", L"", {10000, 1, 1, 0, 0, 0}},
