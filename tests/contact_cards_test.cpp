@@ -2,7 +2,6 @@
 // read back the same.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -279,26 +278,6 @@ TEST(ParseVCards, ReadsTheFavoriteMark)
     ASSERT_EQ(5u, cards.size());
     for (size_t i = 0; i < cards.size(); i++)
         EXPECT_EQ(i < 2, cards[i].favorite) << i;
-}
-
-// A program that rewrites one card finds its bytes: from its BEGIN line to
-// past its END line's break (CRLF, LF, CR), or to where a card cut off stops.
-TEST(ReadNextVCard, GivesEachCardsBytes)
-{
-    const std::string before[] = {"\xEF\xBB\xBF", "junk\r\n", "", "", "X:1\n"};
-    const std::string cards[] = {"BEGIN:VCARD\r\nEND:VCARD\r\n", "BEGIN:VCARD\nFN:B\nEND:VCARD\n",
-                                 "BEGIN:VCARD\nFN:Cut\n", "BEGIN:VCARD\rEND:VCARD\r", "BEGIN:VCARD\r\nTEL:1"};
-    std::string bytes;
-    for (size_t i = 0; i < 5; i++)
-        bytes += before[i] + cards[i];
-    auto reader = std::make_unique<VCardReader>();
-    auto card = std::make_unique<VCardContact>();
-    StartVCardReader(reader.get(), bytes.data(), bytes.size());
-    for (size_t i = 0, start = 0; i < 5; start = card->cardEnd, i++) {
-        ASSERT_TRUE(ReadNextVCard(reader.get(), card.get()));
-        EXPECT_EQ(start + before[i].size(), card->cardStart) << i;
-        EXPECT_EQ(card->cardStart + cards[i].size(), card->cardEnd) << i;
-    }
 }
 
 TEST(FormatVCard, WritesEscapedFoldedCrlfCard)
