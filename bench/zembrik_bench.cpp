@@ -133,15 +133,23 @@ static void PrintMemory(const StartFigures &zembrik, const StartFigures &bare, c
     PrintRow("peak working set at the first paint", skin.peakKb, bareName, bare.peakKb, "KB");
 }
 
-// The settings program, started as it is installed, against the bare
-// window, the two in turns. Its first paint is timed by paint_watch.dll.
-static void BenchSettingsStartup(int runs, BenchMailbox *mailbox)
+// paint_watch.dll's hook, which times the first paint of a program that
+// has no watch built in and ends it there.
+static bool LoadPaintWatch(ThreadWatch *watch)
 {
     HMODULE watchModule = LoadLibraryW((BenchFolder() + L"paint_watch.dll").c_str());
-    ThreadWatch watch = {watchModule, NULL};
+    *watch = {watchModule, NULL};
     if (watchModule)
-        watch.procedure = (HOOKPROC)(void (*)(void))GetProcAddress(watchModule, "WatchCreation");
-    if (!watch.procedure) {
+        watch->procedure = (HOOKPROC)(void (*)(void))GetProcAddress(watchModule, "WatchCreation");
+    return watch->procedure != NULL;
+}
+
+// The settings program, started as it is installed, against the bare
+// window, the two in turns.
+static void BenchSettingsStartup(int runs, BenchMailbox *mailbox)
+{
+    ThreadWatch watch;
+    if (!LoadPaintWatch(&watch)) {
         PrintNote("settings program: start to first paint", "not measured: no paint_watch.dll beside the benchmarks");
         return;
     }
@@ -154,6 +162,45 @@ static void BenchSettingsStartup(int runs, BenchMailbox *mailbox)
     else
         PrintRow("settings program: start to first paint", settingsProgram.figures.toPaint, "bare window",
                  bare.figures.toPaint, "ms");
+}
+
+// The companion's Recents page over a log of 200 calls, and over 10 MB that
+// end in the same 200 calls after a megabyte-long line and binary junk:
+// only the log's end is read, so the two should open alike.
+static void BenchRecentsStartup(int runs, BenchMailbox *mailbox)
+{
+    ThreadWatch watch;
+    if (!LoadPaintWatch(&watch))
+        return;
+    std::string calls;
+    for (int i = 0; i < 200; i++)
+        calls += "555" + std::to_string(1000 + i) + "\tCaller " + std::to_string(i) + "\t2026-12-09T14:05:09\n";
+    const struct {
+        const wchar_t *folder;
+        std::string log;
+    } logs[] = {{L"recents-200", calls},
+                {L"recents-10mb", std::string(9 << 20, '\xFF') + "\n" + std::string(1 << 20, '7') + "\n" + calls}};
+    for (const auto &log : logs) {
+        std::wstring folder = BenchFolder() + log.folder + L"\\";
+        CreateDirectoryW(folder.c_str(), NULL);
+        CopyFileW((BenchFolder() + L"Pellomar.exe").c_str(), (folder + L"Pellomar.exe").c_str(), FALSE);
+        HANDLE file = CreateFileW((folder + L"calls.log").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        DWORD written = 0;
+        WriteFile(file, log.log.data(), (DWORD)log.log.size(), &written, NULL);
+        CloseHandle(file);
+    }
+    lstrcpynW(mailbox->watchedClass, L"Pellomar", ARRAYSIZE(mailbox->watchedClass));
+    StartedProgram big = {L"recents-10mb\\Pellomar.exe", L"-recents", &watch, {}};
+    StartedProgram small = {L"recents-200\\Pellomar.exe", L"-recents", &watch, {}};
+    StartInTurns({&big, &small}, runs, mailbox);
+    if (big.figures.toPaint.values.empty() || small.figures.toPaint.values.empty()) {
+        PrintNote("companion Recents: start to first paint", "not measured: its first paint was not seen");
+        return;
+    }
+    PrintRow("companion Recents, 10 MB log: start to first paint", big.figures.toPaint, "log of 200 calls",
+             small.figures.toPaint, "ms");
+    PrintRow("companion Recents, 10 MB log: peak working set", big.figures.peakKb, "log of 200 calls",
+             small.figures.peakKb, "KB");
 }
 
 static void BenchStartup(int runs)
@@ -180,6 +227,7 @@ static void BenchStartup(int runs)
     if (skin.toPaint.values.empty())
         PrintNote("bare window with skin", "not measured: default.png beside the benchmarks was not decoded");
     BenchSettingsStartup(runs, mailbox);
+    BenchRecentsStartup(runs, mailbox);
 }
 
 static double TimeToExit(const std::wstring &exe, const std::wstring &arguments)
