@@ -841,7 +841,9 @@ class PellomarTest : public ProgramTest
 
 TEST_F(PellomarTest, RecentsListsTheCallsNewestFirstWithTimesAndFollowsNewOnes)
 {
-    WriteFileBytes(dialerFolder + L"calls.log", "5559999\tOlder log\n\x01\xFF junk\n");
+    // 10 MB of a log that went wrong before it: only its end is read.
+    WriteFileBytes(dialerFolder + L"calls.log", std::string(9 << 20, '\xFF') + "\n" + std::string(1 << 20, '7') +
+                                                    "\tone line of 1 MB\n5559999\tOlder log\n\x01\xFF junk\n");
     OpenPage(L"-recents");
     EXPECT_EQ(std::vector<std::wstring>{L"Older log  5559999"}, Rows());
     EXPECT_EQ(16u, RunProgram(exe, L"5550001 -name=Ann"));
