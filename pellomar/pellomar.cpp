@@ -446,7 +446,9 @@ static bool OnWindowKey(HWND window, const MSG &message)
         DestroyWindow(window);
         return true;
     case VK_RETURN:
-        CallSelected();
+        // A held Enter repeats: one call, not one a repeat.
+        if (!(message.lParam & (1 << 30)))
+            CallSelected();
         return true;
     case VK_UP:
     case VK_DOWN:
