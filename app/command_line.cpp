@@ -86,14 +86,6 @@ void ParseCommandLine(const WCHAR *commandLine, CommandLineRequest *request)
         FilterDialable(request->number, read, NUMBER_CAPACITY);
 }
 
-// Characters that are not shown as themselves: controls, and the marks,
-// embeddings, overrides and isolates that reorder the text around them.
-static bool IsHiddenFormatting(WCHAR unit)
-{
-    return unit < 0x20 || (unit >= 0x7F && unit < 0xA0) || unit == 0x200E || unit == 0x200F ||
-           (unit >= 0x202A && unit <= 0x202E) || (unit >= 0x2066 && unit <= 0x2069);
-}
-
 void DescribeText(WCHAR *out, size_t capacity, const WCHAR *text)
 {
     static const WCHAR cut[] = L"...";
@@ -104,7 +96,7 @@ void DescribeText(WCHAR *out, size_t capacity, const WCHAR *text)
     size_t length = TextLength(text);
     size_t kept = length < capacity ? length : capacity - ARRAY_COUNT(cut);
     for (size_t i = 0; i < kept; i++)
-        out[i] = IsHiddenFormatting(text[i]) ? L' ' : text[i];
+        out[i] = TextIsHiddenFormatting(text[i]) ? L' ' : text[i];
     out[kept] = 0;
     if (kept < length)
         TextAppend(out, capacity, cut);

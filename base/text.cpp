@@ -215,3 +215,23 @@ void TrimToParentFolder(WCHAR *path)
         *slash = 0;
     TrimToFolder(path);
 }
+
+BOOL TextIsControl(WCHAR unit)
+{
+    return unit < 0x20 || (unit >= 0x7F && unit < 0xA0);
+}
+
+BOOL TextHoldsControl(const WCHAR *text)
+{
+    for (; text && *text; text++) {
+        if (TextIsControl(*text))
+            return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL TextIsHiddenFormatting(WCHAR unit)
+{
+    return TextIsControl(unit) || unit == 0x200E || unit == 0x200F || (unit >= 0x202A && unit <= 0x202E) ||
+           (unit >= 0x2066 && unit <= 0x2069);
+}

@@ -18,3 +18,10 @@ BOOL TextEqual(const WCHAR *a, const WCHAR *b);
 int ParseDecimal(const WCHAR *text);
 void TrimToFolder(WCHAR *path);
 void TrimToParentFolder(WCHAR *path);
+// C0 controls, DEL and the C1 controls: none is shown as itself, and a TAB
+// or a line break inside a text would end the line or column it is in.
+BOOL TextIsControl(WCHAR unit);
+BOOL TextHoldsControl(const WCHAR *text);
+// The controls, and the marks, embeddings, overrides and isolates that
+// reorder the text around them: characters not shown as themselves.
+BOOL TextIsHiddenFormatting(WCHAR unit);

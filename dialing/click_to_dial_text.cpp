@@ -44,21 +44,6 @@ static bool StartsWithIgnoringCase(const WCHAR *text, const WCHAR *prefix)
     return true;
 }
 
-// C0, DEL and C1: none belongs in a URL or a message box.
-static bool IsControlCharacter(WCHAR c)
-{
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
-static bool HoldsControlCharacter(const WCHAR *text)
-{
-    for (; *text; text++) {
-        if (IsControlCharacter(*text))
-            return true;
-    }
-    return false;
-}
-
 // A name (letters, digits, '-', '.', '_') or an IPv6 address in brackets.
 static bool IsHostText(const WCHAR *host, size_t length)
 {
@@ -145,7 +130,7 @@ BOOL ParseClickToDialUrl(const WCHAR *url, ClickToDialUrl *parsed, WCHAR *error,
     parsed->target = url + TextLength(url);
     if (!url[0])
         return Refuse(error, errorCapacity, L"ERROR: No URL is set for this service");
-    if (HoldsControlCharacter(url))
+    if (TextHoldsControl(url))
         return Refuse(error, errorCapacity, L"ERROR: The URL holds a line break or another control character");
     if (StartsWithIgnoringCase(url, L"https://"))
         return Refuse(error, errorCapacity, L"ERROR: https is not supported: the URL must begin with http://");
@@ -383,7 +368,7 @@ HRESULT ReadClickToDialReply(const WCHAR *reply, WCHAR *error, size_t errorCapac
     WCHAR line[STATUS_LINE_SHOWN + 1];
     size_t n = 0;
     for (; n < STATUS_LINE_SHOWN && reply[n] && reply[n] != L'\r' && reply[n] != L'\n'; n++)
-        line[n] = IsControlCharacter(reply[n]) ? L'?' : reply[n];
+        line[n] = TextIsControl(reply[n]) ? L'?' : reply[n];
     line[n] = 0;
     TextFormat(error, errorCapacity, L"ERROR: The call was not placed: %s", line);
     return E_FAIL;

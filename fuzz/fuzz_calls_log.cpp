@@ -14,16 +14,6 @@
 #include "fuzz/fuzz_input.h"
 #include "platform/calls_log.h"
 
-static size_t CheckedText(const WCHAR *text, size_t capacity)
-{
-    for (size_t i = 0; i < capacity; i++) {
-        if (text[i] == 0)
-            return i;
-        FUZZ_CHECK(text[i] >= 0x20 && !(text[i] >= 0x7F && text[i] < 0xA0));
-    }
-    abort();
-}
-
 static void CheckTime(const WCHAR *time)
 {
     size_t length = CheckedText(time, CALLS_LOG_TIME_CAPACITY);
@@ -31,11 +21,6 @@ static void CheckTime(const WCHAR *time)
     const char *form = "0000-00-00T00:00:00";
     for (size_t i = 0; i < length; i++)
         FUZZ_CHECK(form[i] == '0' ? time[i] >= L'0' && time[i] <= L'9' : time[i] == (WCHAR)form[i]);
-}
-
-static bool IsControl(WCHAR unit)
-{
-    return unit < 0x20 || (unit >= 0x7F && unit < 0xA0);
 }
 
 // The text as it reads back: a lone surrogate has no UTF-8 form.
@@ -76,10 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t lineSize = FormatLoggedCallLine(line, sizeof(line), number.data(), name.data(), &time);
     bool writable = number[0] != 0;
     for (size_t i = 0; number[i]; i++)
-        writable = writable && !IsControl(number[i]) && !(number[i] >= 0xD800 && number[i] <= 0xDFFF) &&
+        writable = writable && !TextIsControl(number[i]) && !(number[i] >= 0xD800 && number[i] <= 0xDFFF) &&
                    number[i] != 0xFFFD;
     for (size_t i = 0; name[i]; i++)
-        writable = writable && !IsControl(name[i]);
+        writable = writable && !TextIsControl(name[i]);
     // Texts the capacity takes whole always make a line within the limit.
     FUZZ_CHECK((lineSize > 0) == writable);
     if (!writable)

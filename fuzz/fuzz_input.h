@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/portable_types.h"
+#include "base/text.h"
 
 struct FuzzInput {
     const uint8_t *data;
@@ -57,6 +58,18 @@ static inline std::vector<WCHAR> TakeText(FuzzInput *in, size_t maxUnits)
         if (!(condition))                                                                                              \
             abort();                                                                                                   \
     } while (0)
+
+// The text's length; a finding when it is not terminated within its
+// capacity or holds a control character.
+static inline size_t CheckedText(const WCHAR *text, size_t capacity)
+{
+    for (size_t i = 0; i < capacity; i++) {
+        if (text[i] == 0)
+            return i;
+        FUZZ_CHECK(!TextIsControl(text[i]));
+    }
+    abort();
+}
 
 // An output buffer of the given capacity with guard units behind it; the
 // guards must survive every call.

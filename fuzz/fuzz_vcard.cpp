@@ -12,19 +12,6 @@
 #include "platform/vcard_reader.h"
 #include "platform/vcard_values.h"
 
-// The text's length; aborts when it is not terminated within its capacity
-// or holds a control character, which the list of contacts would not show
-// but the call would carry.
-static size_t CheckedText(const wchar_t *text, size_t capacity)
-{
-    for (size_t i = 0; i < capacity; i++) {
-        if (text[i] == 0)
-            return i;
-        FUZZ_CHECK(text[i] >= 0x20 && !(text[i] >= 0x7F && text[i] < 0xA0));
-    }
-    abort();
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     auto reader = std::make_unique<VCardReader>();

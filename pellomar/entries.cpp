@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "base/text.h"
 #include "platform/calls_log.h"
 #include "platform/emulation.h"
 
@@ -16,10 +17,13 @@
 
 static const wchar_t kCaption[] = L"Pellomar";
 
-static std::wstring ParentFolder(const std::wstring &folder)
+// The folder that holds the given one, with its trailing backslash.
+static std::wstring ParentFolder(const WCHAR *folder)
 {
-    size_t end = folder.size() >= 2 ? folder.find_last_of(L'\\', folder.size() - 2) : std::wstring::npos;
-    return end == std::wstring::npos ? std::wstring() : folder.substr(0, end + 1);
+    WCHAR parent[MAX_PATH];
+    TextCopy(parent, MAX_PATH, folder);
+    TrimToParentFolder(parent);
+    return parent;
 }
 
 static bool IsFolder(const std::wstring &path)
@@ -131,10 +135,7 @@ static std::wstring CommandLineText(const std::wstring &text)
 {
     std::wstring kept;
     for (wchar_t unit : text) {
-        bool control = unit < 0x20 || (unit >= 0x7F && unit < 0xA0);
-        bool bidirectional = unit == 0x200E || unit == 0x200F || (unit >= 0x202A && unit <= 0x202E) ||
-                             (unit >= 0x2066 && unit <= 0x2069);
-        if (!control && !bidirectional && unit != L'"')
+        if (!TextIsHiddenFormatting(unit) && unit != L'"')
             kept += unit;
     }
     size_t start = kept.find_first_not_of(L' ');

@@ -10,22 +10,6 @@
 namespace
 {
 
-// C0, DEL and C1 controls: a TAB or a line break in a text would end its
-// column or its line.
-BOOL IsControlUnit(WCHAR unit)
-{
-    return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F);
-}
-
-BOOL HoldsControlUnit(const WCHAR *text)
-{
-    for (; *text; text++) {
-        if (IsControlUnit(*text))
-            return TRUE;
-    }
-    return FALSE;
-}
-
 // The same controls in UTF-8 bytes, before decoding makes them spaces: a C1
 // control is C2 80 to C2 9F.
 BOOL HoldsControlByte(const char *bytes, size_t size)
@@ -193,7 +177,7 @@ size_t FormatLoggedCallLine(char *out, size_t capacity, const WCHAR *number, con
     if (!name)
         name = L"";
     char stamp[TIME_SIZE];
-    if (!number || !number[0] || HoldsControlUnit(number) || HoldsControlUnit(name) || HoldsNoCharacter(number) ||
+    if (!number || !number[0] || TextHoldsControl(number) || TextHoldsControl(name) || HoldsNoCharacter(number) ||
         !FormatTime(stamp, time))
         return 0;
     LineOut line = {out, capacity - 1 < CALLS_LOG_LINE_LIMIT ? capacity - 1 : CALLS_LOG_LINE_LIMIT, 0};

@@ -19,6 +19,7 @@
 #include <set>
 
 #include "base/phone_link.h"
+#include "base/text.h"
 #include "platform/calls_log.h"
 #include "platform/emulation.h"
 #include "platform/include/tapi_emulation.h"
@@ -76,17 +77,6 @@ void PlaceVarText(BYTE *record, DWORD totalSize, DWORD *neededSize, DWORD *usedS
         *offsetField = offset;
         *usedSize = *neededSize;
     }
-}
-
-// C0, DEL and C1 controls: one of them in a logged text would break the
-// log's one line per call.
-bool HoldsControlCharacter(const WCHAR *text)
-{
-    for (; text && *text; text++) {
-        if (*text < 0x20 || (*text >= 0x7F && *text <= 0x9F))
-            return true;
-    }
-    return false;
 }
 
 // Appends the call's line, with the local time, to calls.log in the
@@ -190,9 +180,9 @@ LONG WINAPI tapiRequestMakeCallW(LPCWSTR lpszDestAddress, LPCWSTR lpszAppName, L
 {
     (void)lpszAppName;
     (void)lpszComment;
-    if (!lpszDestAddress || !lpszDestAddress[0] || HoldsControlCharacter(lpszDestAddress))
+    if (!lpszDestAddress || !lpszDestAddress[0] || TextHoldsControl(lpszDestAddress))
         return TAPIERR_INVALDESTADDRESS;
-    if (HoldsControlCharacter(lpszCalledParty))
+    if (TextHoldsControl(lpszCalledParty))
         return TAPIERR_REQUESTFAILED;
     if (EmulationGetDWORD(L"RefuseCalls", 0) == 1)
         return TAPIERR_REQUESTFAILED;
