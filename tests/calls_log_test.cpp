@@ -14,6 +14,8 @@ namespace
 {
 
 const LoggedCallTime kTime = {2026, 12, 9, 14, 5, 9};
+// A line of exactly CALLS_LOG_LINE_LIMIT bytes.
+const std::string kLongest = std::string(CALLS_LOG_LINE_LIMIT - 2, '7') + "\t\n";
 
 // Every call listed, newest first, as "number|name|time" lines in UTF-8.
 std::string Listed(const std::string &log, BOOL startsMidLine)
@@ -40,7 +42,7 @@ TEST(CallsLog, ListsTheNewestFirstAndPassesOverWhatIsNoCall)
     const struct {
         std::string log;
         BOOL startsMidLine;
-        const char *listed;
+        std::string listed;
     } rows[] = {
         {"", FALSE, ""},
         {"1\tA\t2026-12-09T14:05:09\n2\tB\n3\tC\t2026-12-09T14:05:10\r\n", FALSE,
@@ -52,18 +54,15 @@ TEST(CallsLog, ListsTheNewestFirstAndPassesOverWhatIsNoCall)
          "2|B|\n1|A|\n"},
         {"1\tZo\xc3\tq\x01r\n2\tB", FALSE, "1|Zo\xef\xbf\xbd|\n"},
         {"5\tcut off\n1\tA\n", TRUE, "1|A|\n"},
+        // A line over the limit is passed over whole; one at the limit is
+        // kept, its number cut.
+        {"1\tA\n" + std::string(1 << 20, '7') + "\tX\n2\tB\n", FALSE, "2|B|\n1|A|\n"},
+        {"1\tA\n7" + kLongest + "2\tB\n", FALSE, "2|B|\n1|A|\n"},
+        {kLongest, FALSE, std::string(CALLS_LOG_TEXT_CAPACITY - 1, '7') + "||\n"},
         {"no line ends here", TRUE, ""},
     };
     for (const auto &row : rows)
         EXPECT_EQ(row.listed, Listed(row.log, row.startsMidLine)) << "row " << &row - rows;
-}
-
-TEST(CallsLog, PassesOverALineLongerThanTheLimitWhole)
-{
-    std::string longest = std::string(CALLS_LOG_LINE_LIMIT - 2, '7') + "\t\n";
-    EXPECT_EQ("2|B|\n1|A|\n", Listed("1\tA\n" + std::string(1 << 20, '7') + "\tX\n2\tB\n", FALSE));
-    EXPECT_EQ("2|B|\n1|A|\n", Listed("1\tA\n7" + longest + "2\tB\n", FALSE));
-    EXPECT_EQ(std::string(CALLS_LOG_TEXT_CAPACITY - 1, '7') + "||\n", Listed(longest, FALSE)) << "kept, cut";
 }
 
 TEST(CallsLog, AFormattedLineReadsBackWhole)

@@ -224,6 +224,18 @@ bool XInput(const std::string &xdotoolArguments)
     return PumpMessagesUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
 }
 
+std::string PointerAt(const RECT &box)
+{
+    return "mousemove " + std::to_string((box.left + box.right) / 2) + " " + std::to_string((box.top + box.bottom) / 2);
+}
+
+std::string PointerAt(HWND window)
+{
+    RECT box = {};
+    GetWindowRect(window, &box);
+    return PointerAt(box);
+}
+
 std::vector<DWORD> ScreenPixels(const RECT &area)
 {
     int width = area.right - area.left, height = area.bottom - area.top;

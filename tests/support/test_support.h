@@ -36,7 +36,6 @@ void DeleteCallsLog();
 bool PumpMessagesUntil(const std::function<bool()> &done, DWORD timeoutMs);
 void PumpMessagesFor(DWORD ms);
 
-// Runs a program to its end with the given arguments; returns its exit code.
 // Starts the program with the arguments and returns its process handle,
 // or NULL after recording a failure.
 HANDLE StartProgram(const std::wstring &exe, const std::wstring &arguments);
@@ -48,8 +47,12 @@ std::wstring MessageBoxText(HWND box);
 // Real X input: xdotool with the arguments, run by Wine as the Unix
 // program it is; true once it has ended, within ten seconds.
 bool XInput(const std::string &xdotoolArguments);
+// The xdotool move to the middle of the box, or of the window's rectangle.
+std::string PointerAt(const RECT &box);
+std::string PointerAt(HWND window);
 // The screen's pixels in the area, row by row, as 0x00RRGGBB.
 std::vector<DWORD> ScreenPixels(const RECT &area);
+// Runs a program to its end with the given arguments; returns its exit code.
 DWORD RunProgram(const std::wstring &exe, const std::wstring &arguments, DWORD timeoutMs = 30000);
 
 // Every message box the tests' thread shows is recorded and dismissed with
