@@ -13,8 +13,17 @@
 #include "settings/setting_table.h"
 
 #define EXIT_CODE_EARLY_END 16
-// Second starts held while a dial runs; one more than this is not kept.
+// Second starts held while a dial runs; one more than this is refused, and
+// asks again.
 #define HELD_HAND_OVER_LIMIT 8
+// A running dialer's answer to a second start's WM_COPYDATA. Taken: handled
+// or held for its turn (TRUE, as Windows expects of a window that processed
+// the message). Refused: the dialer is ending or holds all it can; the start
+// asks again, and dials itself once no dialer runs.
+#define HAND_OVER_TAKEN 1
+#define HAND_OVER_REFUSED 2
+// How long a refused start waits before it asks again.
+#define HAND_OVER_RETRY_MS 50
 
 // The window's timers: a held key's, and the ticks of the work that waits
 // until the first frame is shown.
@@ -88,6 +97,9 @@ struct AppState {
     // second starts that arrive meanwhile are held, in their order, not
     // nested.
     BYTE dialInProgress;
+    // Set while a window that dialled from its command line is destroyed:
+    // whatever reaches it then is refused, to be asked again elsewhere.
+    BYTE endingAfterCommandLine;
     int heldHandOverCount;
     WCHAR heldHandOvers[HELD_HAND_OVER_LIMIT][COMMAND_LINE_CAPACITY];
 

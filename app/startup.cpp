@@ -29,7 +29,7 @@ void ResetAppState(void)
     app.metrics = BASE_LAYOUT_METRICS;
 }
 
-static void HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
+static LRESULT HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
 {
     // The device's form of the handle also brings owned windows forward; on
     // the desktop that form names no window, so the plain handle is given.
@@ -38,7 +38,26 @@ static void HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
     data.dwData = 0;
     data.cbData = (DWORD)(TextLength(commandLine) * sizeof(WCHAR));
     data.lpData = (void *)commandLine;
-    SendMessageW(running, WM_COPYDATA, 0, (LPARAM)&data);
+    return SendMessageW(running, WM_COPYDATA, 0, (LPARAM)&data);
+}
+
+// True once a running dialer has taken the command line; false when none
+// runs, and this start is the dialer. A dialer that ended before it read
+// the message answers nothing (its window is gone): this start then looks
+// again, and dials itself if it finds none. A dialer that answers with
+// neither value, its window still there, is an older one that handled it.
+static bool HandOver(const WCHAR *commandLine)
+{
+    for (;;) {
+        HWND running = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
+        if (!running)
+            return false;
+        LRESULT answer = HandOverToRunningInstance(running, commandLine);
+        if (answer == HAND_OVER_TAKEN || (answer != HAND_OVER_REFUSED && IsWindow(running)))
+            return true;
+        if (answer == HAND_OVER_REFUSED)
+            Sleep(HAND_OVER_RETRY_MS);
+    }
 }
 
 // No class icon: loading it, and the small one the system derives from it,
@@ -110,14 +129,21 @@ static void StartDisplay(HWND window)
     LayOutWindow(window);
 }
 
+// A start that has dialled its command line ends. Its window goes first:
+// a later start no longer finds it, and one that found it a moment before
+// is answered with nothing (or refused, should the window read its message
+// while it goes), and dials itself.
+static void EndAfterCommandLine(HWND window)
+{
+    app.endingAfterCommandLine = 1;
+    DestroyWindow(window);
+}
+
 HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
 {
     ResetAppState();
-    HWND running = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
-    if (running) {
-        HandOverToRunningInstance(running, commandLine);
+    if (HandOver(commandLine))
         return NULL;
-    }
     if (!RegisterMainWindowClass(instance))
         return NULL;
     HWND window = CreateMainWindow(instance);
@@ -130,8 +156,10 @@ HWND InitInstance(HINSTANCE instance, const WCHAR *commandLine, int showCommand)
     // A second start that came during this dial still gets its turn; one
     // that was a link, or text that is no number, keeps the dialer on
     // screen.
-    if (ProcessCommandLine(commandLine) == 0 && !HandleHeldHandOvers(window))
+    if (ProcessCommandLine(commandLine) == 0 && !HandleHeldHandOvers(window)) {
+        EndAfterCommandLine(window);
         return NULL;
+    }
 
     RegistryNotifyWindow(HKEY_CURRENT_USER, SETTINGS_KEY, SELECTED_SERVICE_VALUE, window, WM_SETTINGS_CHANGED,
                          SETTINGS_NOTIFY_USER_DATA, NULL, &app.serviceNotifyHandle);
@@ -302,12 +330,14 @@ bool HandleHeldHandOvers(HWND window)
     return showsDialer;
 }
 
-// A start past the limit is not kept: those before it keep their turns.
-static void HoldHandOver(const WCHAR *commandLine)
+// A start past the limit is refused, and asks again: those before it keep
+// their turns.
+static LRESULT HoldHandOver(const WCHAR *commandLine)
 {
     if (app.heldHandOverCount >= HELD_HAND_OVER_LIMIT)
-        return;
+        return HAND_OVER_REFUSED;
     TextCopy(app.heldHandOvers[app.heldHandOverCount++], COMMAND_LINE_CAPACITY, commandLine);
+    return HAND_OVER_TAKEN;
 }
 
 // On the desktop the second start's SetForegroundWindow does not restore a
@@ -339,18 +369,18 @@ LRESULT OnCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     WCHAR commandLine[COMMAND_LINE_CAPACITY] = L"";
     if (data && data->lpData)
         TextCopyCount(commandLine, COMMAND_LINE_CAPACITY, (const WCHAR *)data->lpData, data->cbData / sizeof(WCHAR));
+    if (app.endingAfterCommandLine)
+        return HAND_OVER_REFUSED;
     if (ZEMBRIK_DESKTOP)
         BringDialerForward(window);
     if (app.dialInProgress) {
         // Delivered inside the running dial's message box or wait: held
         // until that dial has ended.
-        if (CommandLineActs(commandLine))
-            HoldHandOver(commandLine);
-        return 0;
+        return CommandLineActs(commandLine) ? HoldHandOver(commandLine) : HAND_OVER_TAKEN;
     }
     HandOverCommandLine(window, commandLine);
     HandleHeldHandOvers(window);
-    return 0;
+    return HAND_OVER_TAKEN;
 }
 
 LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

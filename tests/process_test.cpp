@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "app/app_state.h"
@@ -417,6 +419,25 @@ TEST_F(ProgramTest, AHandOverDuringADialIsHeldUntilItEnds)
     EXPECT_EQ(inOrder, CallsLog()) << "every held start in its turn, none replaced by a later one";
     EXPECT_EQ(0u, CloseAndWait(window));
     DeleteFileW((folder + L"contacts.vcf").c_str());
+}
+
+// Starts at once, with no dialer running: whichever finds another's window
+// hands over to it, and whichever finds it ending dials itself. Every
+// number is dialled once, on a whole line of the log.
+TEST_F(ProgramTest, RacingStartsDialEachNumberExactlyOnce)
+{
+    std::vector<HANDLE> starts;
+    std::multiset<std::string> expected, logged;
+    for (int i = 10; i < 30; i++) {
+        expected.insert("55501" + std::to_string(i) + "\t");
+        starts.push_back(Start(L"55501" + std::to_wstring(i)));
+    }
+    for (HANDLE start : starts)
+        EXPECT_EQ(16u, WaitForExit(start));
+    std::istringstream lines(CallsLog());
+    for (std::string line; std::getline(lines, line);)
+        logged.insert(line);
+    EXPECT_EQ(expected, logged);
 }
 
 TEST_F(ProgramTest, ChooseContactOverExportedAddressBooksDialsPlainNumbers)
