@@ -144,6 +144,13 @@ struct AppState {
     SIZE surfaceSize; // the client size the three surfaces were made for
     HBITMAP SkinBitmap;
     HDC skinSurface;
+    // The default skin's copy in the program, drawn from while no skin file
+    // is loaded; made at the first layout that needs it.
+    HBITMAP builtInSkin;
+    // The skin file as it was when it could not be loaded: it is not
+    // decoded again until its size or time changes (or it appears).
+    BYTE skinFileFailed;
+    WIN32_FILE_ATTRIBUTE_DATA failedSkinFile;
 
     // The pressed key or area
     KeyCode pressedKey;

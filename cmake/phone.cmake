@@ -52,7 +52,9 @@ endforeach()
 # phone.
 include(${CMAKE_SOURCE_DIR}/cmake/portable.cmake)
 
+include(${CMAKE_SOURCE_DIR}/cmake/built_in_skin.cmake)
 add_library(zembrik_core STATIC ${ZEMBRIK_CORE_SOURCES})
+target_include_directories(zembrik_core PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(zembrik_core PUBLIC zembrik_portable)
 add_executable(zembrik app/winmain.cpp)
 set_target_properties(zembrik PROPERTIES OUTPUT_NAME Zembrik)

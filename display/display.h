@@ -27,6 +27,9 @@ void RegisterStatusNotifications(HWND window);
 void ReadStatus(UINT mask);
 void CloseStatusNotifications(void);
 void DrawStatusBar(HDC dc, int left, int top, int right, int bottom, HDC skin, HFONT font, const WCHAR *title);
+// A bitmap of the default skin, from its copy built into the program; null
+// when the system has no memory for it.
+HBITMAP CreateBuiltInSkin(void);
 
 // Painting
 LRESULT PaintMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -43,22 +43,56 @@ static bool RebuildSurface(Surface *surface, HDC windowDC, int width, int height
     return true;
 }
 
+// The skin file's size and time; zero for a file that is not there.
+static void ReadSkinFileStamp(WIN32_FILE_ATTRIBUTE_DATA *file)
+{
+    if (!GetFileAttributesExW(app.skinImagePath, GetFileExInfoStandard, file))
+        ZeroMemory(file, sizeof(*file));
+}
+
+static bool SameSkinFile(const WIN32_FILE_ATTRIBUTE_DATA *a, const WIN32_FILE_ATTRIBUTE_DATA *b)
+{
+    return a->nFileSizeLow == b->nFileSizeLow && a->nFileSizeHigh == b->nFileSizeHigh &&
+           a->ftLastWriteTime.dwLowDateTime == b->ftLastWriteTime.dwLowDateTime &&
+           a->ftLastWriteTime.dwHighDateTime == b->ftLastWriteTime.dwHighDateTime;
+}
+
+// Puts the bitmap into the skin surface; the surfaces are then made anew,
+// so that the keypad is drawn from it.
+static void ShowSkin(HBITMAP bitmap)
+{
+    if (!app.skinSurface)
+        app.skinSurface = CreateCompatibleDC(NULL);
+    if (SelectObject(app.skinSurface, bitmap) != bitmap)
+        app.surfaceSize.cx = app.surfaceSize.cy = 0;
+}
+
 // The skin is decoded on the first layout after the settings have named it
-// (the window's creation lays it out before). One that could not be loaded
-// (a missing or broken file) is tried again at every layout, and the
-// surfaces are then made anew so that the keypad is drawn with it.
+// (the window's creation lays it out before). A file that could not be
+// loaded (missing, broken, too big) is decoded again only once it has
+// changed, so that a re-layout costs next to nothing; meanwhile the keys
+// are drawn from the default skin's copy in the program.
 static void LoadSkin(void)
 {
     if (app.SkinBitmap || !app.skinImagePath[0])
         return;
-    app.SkinBitmap = SHLoadImageFile(app.skinImagePath);
-    if (!app.SkinBitmap)
-        return;
-    app.surfaceSize.cx = app.surfaceSize.cy = 0;
-    if (app.skinSurface)
-        return;
-    app.skinSurface = CreateCompatibleDC(NULL);
-    SelectObject(app.skinSurface, app.SkinBitmap);
+    // Read before the decoding: a file that changes while it is decoded
+    // differs from this at the next layout.
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    ReadSkinFileStamp(&file);
+    if (!app.skinFileFailed || !SameSkinFile(&file, &app.failedSkinFile)) {
+        app.SkinBitmap = SHLoadImageFile(app.skinImagePath);
+        if (app.SkinBitmap) {
+            app.skinFileFailed = 0;
+            ShowSkin(app.SkinBitmap);
+            return;
+        }
+        app.failedSkinFile = file;
+        app.skinFileFailed = 1;
+    }
+    if (!app.builtInSkin)
+        app.builtInSkin = CreateBuiltInSkin();
+    ShowSkin(app.builtInSkin);
 }
 
 void LayOutWindow(HWND window)

@@ -450,37 +450,47 @@ TEST_F(ScreenPaintTest, KeysAreDrawnRowByRowWithStarZeroHashLast)
     EXPECT_EQ(std::wstring(expected), drawn);
 }
 
-// A skin that is missing at start (a card not yet mounted, a file being
-// copied) shows up at the next layout, without a restart.
-TEST_F(ScreenPaintTest, ASkinThatCouldNotBeLoadedIsTriedAgainAtTheNextLayout)
+// A skin file that cannot be loaded (missing, broken, too big) leaves no
+// key blank: the keys and the tabs are drawn from the default skin's copy in
+// the program, as from the default skin's file. The file is decoded again
+// only once it has changed: a card being mounted, a file being copied.
+TEST_F(ScreenPaintTest, ASkinThatCannotBeLoadedIsDrawnBuiltInUntilItsFileChanges)
 {
-    std::wstring late = ExecutableFolder() + L"late-skin.png";
-    DeleteFileW(late.c_str());
+    const std::wstring late = ExecutableFolder() + L"late-skin.png";
+    std::string png = ReadFileBytes(ExecutableFolder() + L"default.png");
+    ASSERT_GT(png.size(), 24u);
+    std::string broken = png;
+    broken.replace(16, 4, 4, '\0'); // the header's width: none
+    WriteFileBytes(late, broken);
     SetSettingValue(L"skin", L"late-skin");
     window = InitInstance(GetModuleHandleW(NULL), L"", SW_SHOWNORMAL);
     ASSERT_TRUE(window != NULL);
-    PumpMessagesFor(50);
+    app.siblingAppPresent = 1;
+    app.metrics.tabStripHeight = 40;
+    auto relayOutAndShow = [&] {
+        SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(app.clientRect.right, app.clientRect.bottom));
+        Repaint(NULL);
+        return ScreenPixels({0, app.statusBarRect.bottom, app.clientRect.right, app.clientRect.bottom});
+    };
+    std::vector<DWORD> builtIn = relayOutAndShow();
     ASSERT_TRUE(app.SkinBitmap == NULL);
-    // The call key's telephone, 21 x 16, in the middle of the key's height.
-    const RECT call = app.keyRects[KeyIndexOf(KEY_CALL)];
-    const int iconTop = call.top + (call.bottom - call.top - 16) / 2 + 1;
-    const RECT icon = {call.left + 8, iconTop, call.left + 29, iconTop + 16};
-    std::vector<COLORREF> without;
-    for (int y = icon.top; y < icon.bottom; y++)
-        for (int x = icon.left; x < icon.right; x++)
-            without.push_back(GetPixel(app.keypadSurface.dc, x, y));
 
-    ASSERT_TRUE(CopyFileW((ExecutableFolder() + L"default.png").c_str(), late.c_str(), FALSE));
-    // The same size again: the surfaces need no rebuilding for their size.
-    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(app.clientRect.right, app.clientRect.bottom));
-    EXPECT_TRUE(app.SkinBitmap != NULL) << "loaded by the layout";
-    UpdateWindow(window);
-    int changed = 0;
-    size_t i = 0;
-    for (int y = icon.top; y < icon.bottom; y++)
-        for (int x = icon.left; x < icon.right; x++)
-            changed += GetPixel(app.keypadSurface.dc, x, y) != without[i++];
-    EXPECT_GT(changed, 20) << "the keypad is drawn anew with the skin's icons";
+    FILETIME written;
+    HANDLE file = CreateFileW(late.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_TRUE(GetFileTime(file, NULL, NULL, &written));
+    CloseHandle(file);
+    WriteFileBytes(late, png);
+    file = CreateFileW(late.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_TRUE(SetFileTime(file, NULL, NULL, &written));
+    relayOutAndShow();
+    EXPECT_TRUE(app.SkinBitmap == NULL) << "decoded again although its size and time are as they were";
+
+    written.dwLowDateTime += 10000000;
+    ASSERT_TRUE(SetFileTime(file, NULL, NULL, &written));
+    CloseHandle(file);
+    std::vector<DWORD> fromFile = relayOutAndShow();
+    EXPECT_TRUE(app.SkinBitmap != NULL) << "a changed file is loaded at the next layout";
+    EXPECT_TRUE(builtIn == fromFile) << "the built-in copy draws the keys and tabs as the default skin's file does";
     DestroyWindow(window);
     window = NULL;
     DeleteFileW(late.c_str());
