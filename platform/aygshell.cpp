@@ -9,6 +9,8 @@
 #include <math.h>
 #include <stdlib.h>
 
+#include "platform/image_bounds.h"
+
 #define SHFS_SHOW_MASK (SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTARTICON)
 
 // A phone's top-level window has no title bar or frame of its own (the
@@ -47,57 +49,147 @@ BOOL WINAPI SHFullScreen(HWND hwndRequester, DWORD dwState)
 }
 
 // The phone decodes images with its imaging library; the desktop has WIC.
-// The bitmap is a top-down 32-bit DIB section, which GDI selects and copies.
-HBITMAP WINAPI SHLoadImageFile(LPCWSTR pszFileName)
+// A decoder believes the size a file declares and allocates for it, so a
+// file is read whole and measured first (platform/image_bounds.h), and only
+// a file within the bounds reaches one. The bitmap is a top-down 32-bit DIB
+// section, which GDI selects and copies.
+
+// The whole file, or NULL when it cannot be read or is larger than any
+// image the loader takes (then it is not read at all). The caller frees it.
+static unsigned char *ReadImageFile(LPCWSTR path, DWORD *size)
 {
-    if (!pszFileName)
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
         return NULL;
-    HRESULT comStarted = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
-    IWICImagingFactory *factory = NULL;
+    LARGE_INTEGER length;
+    unsigned char *bytes = NULL;
+    if (GetFileSizeEx(file, &length) && length.QuadPart > 0 && (ULONGLONG)length.QuadPart <= IMAGE_FILE_LIMIT)
+        bytes = (unsigned char *)malloc((size_t)length.QuadPart);
+    *size = 0;
+    // A file that changed size meanwhile is not the one measured.
+    if (bytes && (!ReadFile(file, bytes, (DWORD)length.QuadPart, size, NULL) || *size != length.QuadPart)) {
+        free(bytes);
+        bytes = NULL;
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+static bool WithinImageBounds(UINT width, UINT height)
+{
+    return width > 0 && height > 0 && width <= IMAGE_SIDE_LIMIT && height <= IMAGE_SIDE_LIMIT &&
+           (ULONGLONG)width * height <= IMAGE_PIXEL_LIMIT;
+}
+
+static const GUID &ContainerFormat(ImageFormat format)
+{
+    switch (format) {
+    case IMAGE_FORMAT_BMP:
+        return GUID_ContainerFormatBmp;
+    case IMAGE_FORMAT_JPEG:
+        return GUID_ContainerFormatJpeg;
+    case IMAGE_FORMAT_GIF:
+        return GUID_ContainerFormatGif;
+    default:
+        return GUID_ContainerFormatPng;
+    }
+}
+
+// The converted pixels into a new DIB section; NULL (and nothing left
+// behind) when the copy fails.
+static HBITMAP CopyToBitmap(IWICBitmapSource *source, UINT width, UINT height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = (LONG)width;
+    info.bmiHeader.biHeight = -(LONG)height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (bitmap && FAILED(source->CopyPixels(NULL, width * 4, width * height * 4, (BYTE *)bits))) {
+        DeleteObject(bitmap);
+        bitmap = NULL;
+    }
+    return bitmap;
+}
+
+// The measured format's own decoder, over the very bytes measured (not
+// the file again, nor a decoder chosen by sniffing): a file changed since
+// it was read, or another decoder that claims it, cannot slip past the
+// measure. The bytes must outlive the stream, released here.
+static HBITMAP DecodeImage(IWICImagingFactory *factory, unsigned char *bytes, DWORD size, ImageFormat format)
+{
+    IWICStream *stream = NULL;
     IWICBitmapDecoder *decoder = NULL;
     IWICBitmapFrameDecode *frame = NULL;
     IWICFormatConverter *converter = NULL;
     HBITMAP bitmap = NULL;
-    UINT width = 0, height = 0;
-    HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                      (void **)&factory);
+    UINT width = 0, height = 0, convertedWidth = 0, convertedHeight = 0;
+    HRESULT result = factory->CreateStream(&stream);
     if (SUCCEEDED(result))
-        result = factory->CreateDecoderFromFilename(pszFileName, NULL, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                    &decoder);
+        result = stream->InitializeFromMemory(bytes, size);
+    if (SUCCEEDED(result))
+        result = factory->CreateDecoder(ContainerFormat(format), NULL, &decoder);
+    // Wine's PNG decoder leaks a pointer per row of a file it fails to
+    // open (at most 32 KB within the bounds): the dialer does not hand it a
+    // skin file that failed again until the file changes.
+    if (SUCCEEDED(result))
+        result = decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand);
     if (SUCCEEDED(result))
         result = decoder->GetFrame(0, &frame);
+    // The decoder's own idea of the size is held to the bounds too, before
+    // anything is converted or copied.
+    if (SUCCEEDED(result))
+        result = frame->GetSize(&width, &height);
+    if (SUCCEEDED(result) && !WithinImageBounds(width, height))
+        result = WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
     if (SUCCEEDED(result))
         result = factory->CreateFormatConverter(&converter);
     if (SUCCEEDED(result))
         result = converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, NULL, 0.0,
                                        WICBitmapPaletteTypeCustom);
     if (SUCCEEDED(result))
-        result = converter->GetSize(&width, &height);
-    if (SUCCEEDED(result) && width > 0 && height > 0 && width < 0x8000 && height < 0x8000) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = (LONG)width;
-        info.bmiHeader.biHeight = -(LONG)height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void *bits = NULL;
-        bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-        if (bitmap && FAILED(converter->CopyPixels(NULL, width * 4, width * height * 4, (BYTE *)bits))) {
-            DeleteObject(bitmap);
-            bitmap = NULL;
-        }
-    }
+        result = converter->GetSize(&convertedWidth, &convertedHeight);
+    if (SUCCEEDED(result) && convertedWidth == width && convertedHeight == height)
+        bitmap = CopyToBitmap(converter, width, height);
     if (converter)
         converter->Release();
     if (frame)
         frame->Release();
     if (decoder)
         decoder->Release();
-    if (factory)
+    if (stream)
+        stream->Release();
+    return bitmap;
+}
+
+HBITMAP WINAPI SHLoadImageFile(LPCWSTR pszFileName)
+{
+    if (!pszFileName)
+        return NULL;
+    DWORD size = 0;
+    unsigned char *bytes = ReadImageFile(pszFileName, &size);
+    if (!bytes)
+        return NULL;
+    MeasuredImage image;
+    HBITMAP bitmap = NULL;
+    if (CheckImageBounds(bytes, size, IMAGE_SIDE_LIMIT, IMAGE_PIXEL_LIMIT, &image) != IMAGE_ACCEPTED) {
+        free(bytes);
+        SetLastError(ERROR_INVALID_DATA);
+        return NULL;
+    }
+    HRESULT comStarted = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory *factory = NULL;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                   (void **)&factory))) {
+        bitmap = DecodeImage(factory, bytes, size, image.format);
         factory->Release();
+    }
     if (SUCCEEDED(comStarted))
         CoUninitialize();
+    free(bytes);
     return bitmap;
 }
 

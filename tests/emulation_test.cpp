@@ -2,6 +2,7 @@
 // provide them.
 #include <aygshell.h>
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <regext.h>
 #include <tapi.h>
 
@@ -9,9 +10,11 @@
 #include <stdlib.h>
 
 #include <atomic>
+#include <string>
 #include <vector>
 #include <wchar.h>
 
+#include "platform/image_bounds.h"
 #include "platform/shell_state.h"
 #include "support/import_hooks.h"
 #include "support/test_support.h"
@@ -368,4 +371,183 @@ int KeeperWithFailingWaits(void)
 TEST(ShellState, AKeeperWhoseWaitFailsBacksOffInsteadOfSpinning)
 {
     EXPECT_EXIT(exit(KeeperWithFailingWaits()), ::testing::ExitedWithCode(0), "keeper waits");
+}
+
+namespace
+{
+
+template <size_t N> std::string Bytes(const char (&text)[N])
+{
+    return std::string(text, N - 1);
+}
+
+std::string Be32(uint32_t value)
+{
+    return {(char)(value >> 24), (char)(value >> 16), (char)(value >> 8), (char)value};
+}
+
+std::string Le16(uint32_t value)
+{
+    return {(char)value, (char)(value >> 8)};
+}
+
+std::string Chunk(const std::string &type, const std::string &data, uint32_t length)
+{
+    uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char byte : type + data) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; bit++)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+    }
+    return Be32(length) + type + data + Be32(~crc);
+}
+
+std::string Chunk(const std::string &type, const std::string &data)
+{
+    return Chunk(type, data, (uint32_t)data.size());
+}
+
+// A zlib stream of count zero bytes, as an encoder makes of blank rows: a
+// literal, then copies of 258 bytes from one back, in fixed Huffman codes
+// (bit-reversed: the stream is read from each byte's low bit).
+std::string ZeroStream(size_t count)
+{
+    std::string out = Bytes("\x78\x01");
+    uint64_t bits = 0;
+    int held = 0;
+    auto put = [&](uint32_t value, int length) {
+        for (bits |= (uint64_t)value << held, held += length; held >= 8; held -= 8, bits >>= 8)
+            out += (char)bits;
+    };
+    put(3, 3);
+    for (size_t i = 0; i < 1 + (count - 1) % 258; i++)
+        put(0x0C, 8);
+    for (size_t i = 0; i < (count - 1) / 258; i++)
+        put(0xA3, 13);
+    put(0, 7 + (8 - (held + 7) % 8) % 8);
+    // Adler-32 of zeros: 1, and the count in the high half.
+    return out + Be32((uint32_t)(count % 65521) << 16 | 1);
+}
+
+// 8-bit grey, blank rows unless data is given.
+std::string Png(uint32_t width, uint32_t height, const std::string &data = "", const std::string &end = Chunk("IEND", ""))
+{
+    std::string header = Be32(width) + Be32(height) + Bytes("\x08\0\0\0\0");
+    std::string pixels = data.empty() ? ZeroStream(((size_t)width + 1) * height) : data;
+    return Bytes("\x89PNG\r\n\x1a\n") + Chunk("IHDR", header) + Chunk("IDAT", pixels) + end;
+}
+
+// 24-bit, blank; a negative height is top-down.
+std::string Bmp(int32_t width, int32_t height)
+{
+    size_t size = (width * 3 + 3) / 4 * 4 * (size_t)abs(height);
+    return "BM" + Le16(54 + size) + Le16((54 + size) >> 16) + std::string(4, 0) + Bytes("\x36\0\0\0\x28\0\0\0") +
+           Le16(width) + Le16(width >> 16) + Le16(height) + Le16(height >> 16) + Bytes("\x01\0\x18\0") +
+           std::string(24 + size, 0);
+}
+
+// A 1 x 1 image on a screen of the given size.
+std::string Gif(uint32_t width, uint32_t height)
+{
+    return "GIF89a" + Le16(width) + Le16(height) + Bytes("\x80\0\0\0\0\0\xff\xff\xff") +
+           Bytes("\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;");
+}
+
+// Grey, baseline: every block's DC and AC are the one 1-bit code, 0.
+std::string Jpeg(uint32_t width, uint32_t height, bool frameFirst = true)
+{
+    std::string frame = Bytes("\xff\xc0\0\x0b\x08") + Be32(height).substr(2) + Be32(width).substr(2) +
+                        Bytes("\x01\x01\x11\0");
+    std::string table = std::string(15, 0) + '\0';
+    std::string scan = Bytes("\xff\xc4\0\x14\0\x01") + table + Bytes("\xff\xc4\0\x14\x10\x01") + table +
+                       Bytes("\xff\xda\0\x08\x01\x01\0\0\x3f\0\x3f");
+    std::string quantisation = Bytes("\xff\xdb\0\x43\0") + std::string(64, 1);
+    return Bytes("\xff\xd8") + quantisation + (frameFirst ? frame + scan : scan + frame) + Bytes("\xff\xd9");
+}
+
+struct CraftedImage {
+    const char *name;
+    std::string bytes;
+    ImageCheck check;
+    // Of the bitmap SHLoadImageFile makes; 0 x 0: none.
+    LONG width;
+    LONG height;
+};
+
+} // namespace
+
+TEST(ImageLoader, FilesAreMeasuredBeforeAnyDecoderSeesThem)
+{
+    std::string skin = ReadFileBytes(ExecutableFolder() + L"default.png");
+    ASSERT_GT(skin.size(), 24u) << "the build puts default.png beside the tests";
+    std::string tallSkin = skin.substr(0, 20) + Be32(65535) + skin.substr(24);
+    std::string idat = ZeroStream(3 * 2);
+    std::string noise;
+    for (uint32_t seed = 1; noise.size() < 600; seed = seed * 1103515245 + 12345)
+        noise += (char)(seed >> 16);
+    const CraftedImage cases[] = {
+        {"the skin", skin, IMAGE_ACCEPTED, 240, 120},
+        {"the skin declaring 65535 rows", tallSkin, IMAGE_TOO_LARGE, 0, 0},
+        {"blank 4096 x 4096", Png(4096, 4096), IMAGE_ACCEPTED, 4096, 4096},
+        {"4097 wide", Png(4097, 1, idat), IMAGE_TOO_LARGE, 0, 0},
+        {"4096 x 4097", Png(4096, 4097, idat), IMAGE_TOO_LARGE, 0, 0},
+        {"20000 x 20000", Png(20000, 20000, idat), IMAGE_TOO_LARGE, 0, 0},
+        {"zero wide", Png(0, 2, idat), IMAGE_EMPTY, 0, 0},
+        {"a chunk of 2 GB", Png(2, 2, idat, Chunk("tEXt", "a", 0x7FFFFFF0) + Chunk("IEND", "")), IMAGE_OVERRUN, 0, 0},
+        {"IEND a byte longer than the file", Png(2, 2, idat, Chunk("IEND", "", 1)), IMAGE_OVERRUN, 0, 0},
+        {"cut off before IEND", Png(2, 2, idat, ""), IMAGE_CUT_OFF, 0, 0},
+        {"a file over the size limit", Png(2, 2) + std::string(IMAGE_FILE_LIMIT, 0), IMAGE_ACCEPTED, 0, 0},
+        {"BMP top-down", Bmp(3, -2), IMAGE_ACCEPTED, 3, 2},
+        {"BMP 4097 wide", Bmp(4097, 1), IMAGE_TOO_LARGE, 0, 0},
+        {"BMP cut off in its pixels", Bmp(3, 2).substr(0, 60), IMAGE_CUT_OFF, 0, 0},
+        {"GIF", Gif(1, 1), IMAGE_ACCEPTED, 1, 1},
+        {"GIF screen 4097 high", Gif(1, 4097), IMAGE_TOO_LARGE, 0, 0},
+        {"JPEG", Jpeg(8, 8), IMAGE_ACCEPTED, 8, 8},
+        {"JPEG 4097 high", Jpeg(8, 4097), IMAGE_TOO_LARGE, 0, 0},
+        {"JPEG scan before its frame", Jpeg(8, 8, false), IMAGE_MALFORMED, 0, 0},
+        {"noise", noise, IMAGE_UNKNOWN_FORMAT, 0, 0},
+    };
+    std::wstring path = ExecutableFolder() + L"crafted-image";
+    for (const CraftedImage &crafted : cases) {
+        SCOPED_TRACE(crafted.name);
+        MeasuredImage image;
+        EXPECT_EQ(crafted.check, CheckImageBounds((const unsigned char *)crafted.bytes.data(), crafted.bytes.size(),
+                                                  IMAGE_SIDE_LIMIT, IMAGE_PIXEL_LIMIT, &image));
+        WriteFileBytes(path, crafted.bytes);
+        HBITMAP bitmap = SHLoadImageFile(path.c_str());
+        BITMAP loaded = {};
+        if (bitmap)
+            GetObjectW(bitmap, sizeof(loaded), &loaded);
+        EXPECT_EQ(crafted.width, loaded.bmWidth);
+        EXPECT_EQ(crafted.height, abs(loaded.bmHeight));
+        DeleteObject(bitmap);
+    }
+    DeleteFileW(path.c_str());
+}
+
+// Within the bounds and whole, but their data is no zlib stream: Wine's
+// decoder refuses each such file. Neither those nor the good ones between
+// them, each decoded into 4 MB and more, may leave anything behind
+// (PrivateUsage reads 0 under Wine; PagefileUsage is the same count).
+TEST(ImageLoader, CorruptImagesWithinTheBoundsDoNotGrowTheProcess)
+{
+    std::wstring path = ExecutableFolder() + L"corrupt-image.png";
+    PROCESS_MEMORY_COUNTERS before = {}, after = {};
+    for (int i = 0; i <= 60; i++) {
+        // Each corrupt file different, so that each reaches the decoder.
+        std::string data = Bytes("\x78\x01");
+        for (uint32_t seed = i + 1; data.size() < 4096; seed = seed * 1103515245 + 12345)
+            data += (char)(seed >> 16);
+        WriteFileBytes(path, i % 2 ? Png(2000, 2000) : Png(2000, 2000, data));
+        // The first loads also load the decoder's libraries.
+        if (i == 2)
+            GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before));
+        HBITMAP bitmap = SHLoadImageFile(path.c_str());
+        EXPECT_EQ(i % 2 == 1, bitmap != NULL);
+        DeleteObject(bitmap);
+    }
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after));
+    DeleteFileW(path.c_str());
+    EXPECT_GT(before.PagefileUsage, 0u);
+    EXPECT_LT(after.PagefileUsage, before.PagefileUsage + (4 << 20));
 }
