@@ -7,21 +7,117 @@
 #include "platform/vcard_reader.h"
 #include "platform/vcard_writer.h"
 
-std::vector<StoredContact> ParseVCards(const std::string &bytes)
+namespace
+{
+
+StoredContact StoredOf(const VCardContact &card)
+{
+    StoredContact contact;
+    contact.name = card.name;
+    contact.favorite = card.favorite;
+    // Exactly as many as it has: a list of many cards holds no spare room.
+    contact.numbers.reserve(card.numberCount);
+    for (size_t i = 0; i < card.numberCount; i++)
+        contact.numbers.emplace_back(card.numbers[i]);
+    return contact;
+}
+
+// --- UTF-16 files ------------------------------------------------------
+
+#define REPLACEMENT_CHARACTER 0xFFFDu
+
+unsigned UnitAt(const std::string &bytes, size_t index, ContactFileEncoding encoding)
+{
+    unsigned first = (unsigned char)bytes[2 * index], second = (unsigned char)bytes[2 * index + 1];
+    return encoding == CONTACT_FILE_UTF16BE ? first << 8 | second : second << 8 | first;
+}
+
+// The character at unit *index, moving past it: a surrogate pair is one
+// character, a lone surrogate U+FFFD (UTF-8 has no form for it).
+unsigned NextUtf16(const std::string &bytes, size_t units, size_t *index, ContactFileEncoding encoding)
+{
+    unsigned unit = UnitAt(bytes, (*index)++, encoding);
+    if (unit < 0xD800 || unit > 0xDFFF)
+        return unit;
+    if (unit >= 0xDC00 || *index >= units)
+        return REPLACEMENT_CHARACTER;
+    unsigned low = UnitAt(bytes, *index, encoding);
+    if (low < 0xDC00 || low > 0xDFFF)
+        return REPLACEMENT_CHARACTER;
+    (*index)++;
+    return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+}
+
+// The character at byte *at of UTF-8 text, moving past it. A byte that
+// starts no whole, shortest, valid sequence is U+FFFD on its own.
+unsigned NextUtf8(const std::string &text, size_t *at)
+{
+    static const unsigned smallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+    unsigned lead = (unsigned char)text[*at];
+    size_t size = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    unsigned character = size == 1 ? lead : lead & (0x7Fu >> size);
+    bool whole = size > 0 && text.size() - *at >= size;
+    for (size_t i = 1; whole && i < size; i++) {
+        unsigned next = (unsigned char)text[*at + i];
+        whole = (next & 0xC0) == 0x80;
+        character = character << 6 | (next & 0x3F);
+    }
+    if (!whole || character < smallest[size] || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) {
+        (*at)++;
+        return REPLACEMENT_CHARACTER;
+    }
+    *at += size;
+    return character;
+}
+
+size_t Utf8Size(unsigned character)
+{
+    return character < 0x80 ? 1 : character < 0x800 ? 2 : character < 0x10000 ? 3 : 4;
+}
+
+void PutUtf8(std::string *out, unsigned character)
+{
+    size_t size = Utf8Size(character);
+    static const unsigned char leads[5] = {0, 0, 0xC0, 0xE0, 0xF0};
+    char bytes[4];
+    for (size_t i = size - 1; i > 0; i--, character >>= 6)
+        bytes[i] = (char)(0x80 | (character & 0x3F));
+    bytes[0] = (char)(leads[size] | character);
+    out->append(bytes, size);
+}
+
+void PutUnit(std::string *out, unsigned unit, ContactFileEncoding encoding)
+{
+    char high = (char)(unit >> 8), low = (char)(unit & 0xFF);
+    out->push_back(encoding == CONTACT_FILE_UTF16BE ? high : low);
+    out->push_back(encoding == CONTACT_FILE_UTF16BE ? low : high);
+}
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+} // namespace
+
+std::vector<StoredContact> ParseVCards(const std::string &bytes, bool *cut)
 {
     // The reader's work space and card are too big for the stack.
     auto reader = std::make_unique<VCardReader>();
     auto card = std::make_unique<VCardContact>();
     StartVCardReader(reader.get(), bytes.data(), bytes.size());
     std::vector<StoredContact> contacts;
-    while (contacts.size() < CONTACT_CARD_LIMIT && ReadNextVCard(reader.get(), card.get())) {
-        StoredContact contact;
-        contact.name = card->name;
-        contact.favorite = card->favorite;
-        for (size_t i = 0; i < card->numberCount; i++)
-            contact.numbers.emplace_back(card->numbers[i]);
-        contacts.push_back(std::move(contact));
+    bool more = false;
+    while (ReadNextVCard(reader.get(), card.get())) {
+        // One card past the limit says the list is cut; the rest are not
+        // read at all.
+        more = contacts.size() == CONTACT_CARD_LIMIT;
+        if (more)
+            break;
+        contacts.push_back(StoredOf(*card));
     }
+    if (cut)
+        *cut = more;
     return contacts;
 }
 
@@ -31,4 +127,51 @@ std::string FormatVCard(const StoredContact &contact)
     for (const std::wstring &number : contact.numbers)
         numbers.push_back({number.data(), number.size()});
     return WriteVCard({contact.name.data(), contact.name.size()}, numbers.data(), numbers.size(), contact.favorite);
+}
+
+ContactFileEncoding ContactFileEncodingOf(const std::string &bytes)
+{
+    if (bytes.size() < 2)
+        return CONTACT_FILE_UTF8;
+    unsigned char first = (unsigned char)bytes[0], second = (unsigned char)bytes[1];
+    if ((first == 0xFF && second == 0xFE) || (IsAsciiLetter(bytes[0]) && second == 0))
+        return CONTACT_FILE_UTF16LE;
+    if ((first == 0xFE && second == 0xFF) || (first == 0 && IsAsciiLetter(bytes[1])))
+        return CONTACT_FILE_UTF16BE;
+    return CONTACT_FILE_UTF8;
+}
+
+std::string ContactFileToUtf8(const std::string &bytes, ContactFileEncoding encoding)
+{
+    if (encoding == CONTACT_FILE_UTF8)
+        return bytes;
+    // Measured first: a file of tens of megabytes is not copied as it grows.
+    size_t units = bytes.size() / 2, size = 0;
+    for (size_t i = 0; i < units;)
+        size += Utf8Size(NextUtf16(bytes, units, &i, encoding));
+    std::string text;
+    text.reserve(size);
+    for (size_t i = 0; i < units;)
+        PutUtf8(&text, NextUtf16(bytes, units, &i, encoding));
+    return text;
+}
+
+std::string Utf8ToContactFile(const std::string &text, ContactFileEncoding encoding)
+{
+    if (encoding == CONTACT_FILE_UTF8)
+        return text;
+    size_t size = 0;
+    for (size_t at = 0; at < text.size();)
+        size += NextUtf8(text, &at) < 0x10000 ? 2 : 4;
+    std::string bytes;
+    bytes.reserve(size);
+    for (size_t at = 0; at < text.size();) {
+        unsigned character = NextUtf8(text, &at);
+        if (character >= 0x10000) {
+            PutUnit(&bytes, 0xD800 + ((character - 0x10000) >> 10), encoding);
+            character = 0xDC00 + (character & 0x3FF);
+        }
+        PutUnit(&bytes, character, encoding);
+    }
+    return bytes;
 }

@@ -19,20 +19,44 @@ namespace
 // write unprotected.
 #define CONTACT_STORE_WAIT_MS 5000
 
+// The system's reason for the call that just failed; never 0, which would
+// read as no failure.
+DWORD Failure()
+{
+    DWORD error = GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
+// Writes all the bytes at the file's position and flushes them to the disk.
+DWORD WriteWhole(HANDLE file, const std::string &bytes)
+{
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL))
+        return Failure();
+    // A write cut short without a reason ran out of room.
+    if (written != bytes.size())
+        return ERROR_DISK_FULL;
+    return FlushFileBuffers(file) ? 0 : Failure();
+}
+
 struct StoreLock {
     HANDLE mutex;
-    bool held;
-    StoreLock() : mutex(CreateMutexW(NULL, FALSE, CONTACT_STORE_MUTEX)), held(false)
+    // Why the lock is not held; 0 when it is.
+    DWORD error;
+    StoreLock() : mutex(CreateMutexW(NULL, FALSE, CONTACT_STORE_MUTEX)), error(0)
     {
         // An owner that died mid-write left a whole file (a rewrite replaces
         // it whole) or a card cut off that the reader passes over: the lock
         // is as good as free.
         DWORD waited = mutex ? WaitForSingleObject(mutex, CONTACT_STORE_WAIT_MS) : WAIT_FAILED;
-        held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        if (waited == WAIT_TIMEOUT)
+            error = ERROR_TIMEOUT;
+        else if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED)
+            error = Failure();
     }
     ~StoreLock()
     {
-        if (held)
+        if (error == 0)
             ReleaseMutex(mutex);
         if (mutex)
             CloseHandle(mutex);
@@ -41,45 +65,69 @@ struct StoreLock {
     StoreLock &operator=(const StoreLock &) = delete;
 };
 
-// The whole file; false when it cannot be read, is bigger than the store
+// The reason of a write, set after the lock's release and every handle's
+// close, which may leave codes of their own.
+bool Reported(DWORD error)
+{
+    SetLastError(error);
+    return error == 0;
+}
+
+// The first size bytes of a file just opened (no more than
+// CONTACT_FILE_LIMIT).
+DWORD ReadStart(HANDLE file, size_t size, std::string *bytes)
+{
+    bytes->resize(size);
+    for (size_t done = 0; done < size;) {
+        DWORD got = 0;
+        if (!ReadFile(file, &(*bytes)[done], (DWORD)(size - done), &got, NULL))
+            return Failure();
+        // Cut short since its size was read, by a program that shares no
+        // lock with us.
+        if (got == 0)
+            return ERROR_HANDLE_EOF;
+        done += got;
+    }
+    return 0;
+}
+
+// The whole file; fails when it cannot be read, is bigger than the store
 // reads (a rewrite of what was read would lose the rest), or another
 // program has it open to write.
-bool ReadWholeFile(const std::wstring &path, std::string *bytes)
+DWORD ReadWholeFile(const std::wstring &path, std::string *bytes)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return Failure();
     LARGE_INTEGER size;
-    DWORD got = 0;
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= CONTACT_FILE_LIMIT;
-    if (ok && size.QuadPart > 0) {
-        bytes->resize((size_t)size.QuadPart);
-        ok = ReadFile(file, &(*bytes)[0], (DWORD)bytes->size(), &got, NULL) && got == bytes->size();
-    }
+    DWORD error = !GetFileSizeEx(file, &size)          ? Failure()
+                  : size.QuadPart > CONTACT_FILE_LIMIT ? ERROR_FILE_TOO_LARGE
+                                                       : ReadStart(file, (size_t)size.QuadPart, bytes);
     CloseHandle(file);
-    return ok;
+    return error;
 }
 
 // Writes the bytes to a file beside the old one, flushed to the disk, and
 // moves it over the old: a crash at any point leaves one whole file.
-bool ReplaceWhole(const std::wstring &path, const std::string &bytes)
+DWORD ReplaceWhole(const std::wstring &path, const std::string &bytes)
 {
     // A store made read-only by its user stays as it is.
     DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY))
-        return false;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return Failure();
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return ERROR_ACCESS_DENIED;
     std::wstring temporary = path + L".new";
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL) && written == bytes.size() &&
-              FlushFileBuffers(file);
+        return Failure();
+    DWORD error = WriteWhole(file, bytes);
     CloseHandle(file);
-    ok = ok && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok)
+    if (error == 0 && !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = Failure();
+    if (error)
         DeleteFileW(temporary.c_str());
-    return ok;
+    return error;
 }
 
 bool SameCard(const VCardContact &a, const VCardContact &b)
@@ -176,6 +224,142 @@ bool ReadsAsBefore(const std::string &before, const std::string &after, size_t c
     }
 }
 
+// Reads up to CONTACT_FILE_LIMIT bytes of the file; false when it holds
+// more.
+bool ReadUpToLimit(HANDLE file, std::string *bytes)
+{
+    // Room for the whole file at once: a big one is not copied as it grows.
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size))
+        bytes->reserve(size.QuadPart < CONTACT_FILE_LIMIT ? (size_t)size.QuadPart : CONTACT_FILE_LIMIT);
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, NULL) && got > 0) {
+        size_t room = CONTACT_FILE_LIMIT - bytes->size();
+        bytes->append(chunk, got < room ? got : room);
+        if (got > room)
+            return false;
+    }
+    return true;
+}
+
+// Whether the card that starts at start, the text's last, is listed: read
+// as a card of its own, within the card limit. Only counted: no list is
+// made of a file of many thousand cards.
+DWORD ListedLast(const std::string &text, size_t start)
+{
+    auto reader = std::make_unique<VCardReader>();
+    auto card = std::make_unique<VCardContact>();
+    StartVCardReader(reader.get(), text.data(), text.size());
+    size_t count = 0, lastStart = std::string::npos;
+    while (ReadNextVCard(reader.get(), card.get())) {
+        if (++count > CONTACT_CARD_LIMIT)
+            return ERROR_FILE_TOO_LARGE;
+        lastStart = card->cardStart;
+    }
+    return lastStart == start ? 0 : ERROR_INVALID_DATA;
+}
+
+// Writes the bytes after the file's first size bytes, whole or not at all:
+// a write that fails part way (the disk full) leaves no part of them.
+DWORD AppendWhole(HANDLE file, LARGE_INTEGER size, const std::string &bytes)
+{
+    DWORD error = SetFilePointerEx(file, size, NULL, FILE_BEGIN) ? WriteWhole(file, bytes) : Failure();
+    if (error && SetFilePointerEx(file, size, NULL, FILE_BEGIN))
+        SetEndOfFile(file);
+    return error;
+}
+
+// Appends the contact's card to the open file, once it is sure that the
+// list will show it.
+DWORD AppendTo(HANDLE file, const StoredContact &contact)
+{
+    // A store made read-only by its user stays as it is, whoever we run as.
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file, &information))
+        return Failure();
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+        return ERROR_ACCESS_DENIED;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        return Failure();
+    if (size.QuadPart > CONTACT_FILE_LIMIT)
+        return ERROR_FILE_TOO_LARGE;
+    std::string card = FormatVCard(contact), text;
+    // Room for the card too: the file's bytes are not copied to take it.
+    text.reserve((size_t)size.QuadPart + 2 + card.size());
+    DWORD error = ReadStart(file, (size_t)size.QuadPart, &text);
+    if (error)
+        return error;
+    ContactFileEncoding encoding = ContactFileEncodingOf(text);
+    // Units after an odd byte would be read a byte out of step.
+    if (encoding != CONTACT_FILE_UTF8 && size.QuadPart % 2 != 0)
+        return ERROR_INVALID_DATA;
+    if (encoding != CONTACT_FILE_UTF8)
+        text = ContactFileToUtf8(text, encoding);
+    // Whatever was there last must not run into our BEGIN line. A lone CR
+    // ends a line as well (the reader takes CR, LF and CRLF).
+    std::string lineBreak = !text.empty() && text.back() != '\n' && text.back() != '\r' ? "\r\n" : "";
+    std::string added = Utf8ToContactFile(lineBreak + card, encoding);
+    if (size.QuadPart + added.size() > CONTACT_FILE_LIMIT)
+        return ERROR_FILE_TOO_LARGE;
+    // The file as the list will read it, the card at its end.
+    text += lineBreak;
+    size_t start = text.size();
+    text += card;
+    error = ListedLast(text, start);
+    return error ? error : AppendWhole(file, size, added);
+}
+
+DWORD AppendToFile(const std::wstring &path, const StoredContact &contact)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return Failure();
+    DWORD error = AppendTo(file, contact);
+    CloseHandle(file);
+    return error;
+}
+
+DWORD MarkFavorite(const std::wstring &path, const StoredContact &contact, bool favorite)
+{
+    std::string bytes;
+    DWORD error = ReadWholeFile(path, &bytes);
+    if (error)
+        return error;
+    ContactFileEncoding encoding = ContactFileEncodingOf(bytes);
+    if (encoding != CONTACT_FILE_UTF8) {
+        std::string text = ContactFileToUtf8(bytes, encoding);
+        // A lone surrogate or an odd byte would not be written back as it
+        // was, and only the one card may change.
+        if (Utf8ToContactFile(text, encoding) != bytes)
+            return ERROR_INVALID_DATA;
+        bytes.swap(text);
+    }
+    auto reader = std::make_unique<VCardReader>();
+    auto card = std::make_unique<VCardContact>();
+    size_t index = FindCard(bytes, contact, reader.get(), card.get());
+    if (index == std::string::npos)
+        return ERROR_NOT_FOUND;
+    // Already so: the file stays as it is, to the byte.
+    if (card->favorite == favorite)
+        return 0;
+    std::string marked =
+        MarkedCard(bytes.data() + card->cardStart, card->cardEnd - card->cardStart, favorite, reader.get());
+    std::string rewritten;
+    rewritten.reserve(bytes.size() + marked.size());
+    rewritten.append(bytes, 0, card->cardStart).append(marked).append(bytes, card->cardEnd, std::string::npos);
+    if (!ReadsAsBefore(bytes, rewritten, index, favorite))
+        return ERROR_INVALID_DATA;
+    if (encoding != CONTACT_FILE_UTF8)
+        rewritten = Utf8ToContactFile(rewritten, encoding);
+    // The mark must not push the end of the file out of the list.
+    if (rewritten.size() > CONTACT_FILE_LIMIT)
+        return ERROR_FILE_TOO_LARGE;
+    return ReplaceWhole(path, rewritten);
+}
+
 } // namespace
 
 std::wstring ContactStorePath()
@@ -186,69 +370,41 @@ std::wstring ContactStorePath()
     return folder[0] ? std::wstring(folder) + L"contacts.vcf" : std::wstring();
 }
 
-std::vector<StoredContact> LoadContacts(const std::wstring &path)
+std::vector<StoredContact> LoadContacts(const std::wstring &path, bool *cut)
 {
+    bool more = false, cardsLeft = false;
+    std::string bytes;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string bytes;
-    char chunk[16384];
-    DWORD got = 0;
-    while (bytes.size() < CONTACT_FILE_LIMIT && ReadFile(file, chunk, sizeof(chunk), &got, NULL) && got > 0)
-        bytes.append(chunk, got < CONTACT_FILE_LIMIT - bytes.size() ? got : CONTACT_FILE_LIMIT - bytes.size());
-    CloseHandle(file);
-    return ParseVCards(bytes);
+    if (file != INVALID_HANDLE_VALUE) {
+        more = !ReadUpToLimit(file, &bytes);
+        CloseHandle(file);
+    }
+    ContactFileEncoding encoding = ContactFileEncodingOf(bytes);
+    if (encoding != CONTACT_FILE_UTF8)
+        bytes = ContactFileToUtf8(bytes, encoding);
+    std::vector<StoredContact> contacts = ParseVCards(bytes, &cardsLeft);
+    if (cut)
+        *cut = more || cardsLeft;
+    return contacts;
 }
 
 bool AppendContact(const std::wstring &path, const StoredContact &contact)
 {
-    StoreLock lock;
-    if (!lock.held)
-        return false;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    std::string text = FormatVCard(contact);
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(file, &size) != 0;
-    if (ok && size.QuadPart > 0) {
-        // Whatever was there last must not run into our BEGIN line. A lone
-        // CR ends a line as well (the reader takes CR, LF and CRLF).
-        LARGE_INTEGER last;
-        last.QuadPart = size.QuadPart - 1;
-        char byte = 0;
-        DWORD got = 0;
-        ok = SetFilePointerEx(file, last, NULL, FILE_BEGIN) && ReadFile(file, &byte, 1, &got, NULL) && got == 1;
-        if (ok && byte != '\n' && byte != '\r')
-            text.insert(0, "\r\n");
+    DWORD error;
+    {
+        StoreLock lock;
+        error = lock.error ? lock.error : AppendToFile(path, contact);
     }
-    LARGE_INTEGER zero{};
-    DWORD written = 0;
-    ok = ok && SetFilePointerEx(file, zero, NULL, FILE_END) &&
-         WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL) && written == text.size();
-    CloseHandle(file);
-    return ok;
+    return Reported(error);
 }
 
 bool SetContactFavorite(const std::wstring &path, const StoredContact &contact, bool favorite)
 {
-    StoreLock lock;
-    std::string bytes;
-    if (!lock.held || !ReadWholeFile(path, &bytes))
-        return false;
-    auto reader = std::make_unique<VCardReader>();
-    auto card = std::make_unique<VCardContact>();
-    size_t index = FindCard(bytes, contact, reader.get(), card.get());
-    if (index == std::string::npos)
-        return false;
-    // Already so: the file stays as it is, to the byte.
-    if (card->favorite == favorite)
-        return true;
-    std::string rewritten =
-        bytes.substr(0, card->cardStart) +
-        MarkedCard(bytes.data() + card->cardStart, card->cardEnd - card->cardStart, favorite, reader.get()) +
-        bytes.substr(card->cardEnd);
-    return ReadsAsBefore(bytes, rewritten, index, favorite) && ReplaceWhole(path, rewritten);
+    DWORD error;
+    {
+        StoreLock lock;
+        error = lock.error ? lock.error : MarkFavorite(path, contact, favorite);
+    }
+    return Reported(error);
 }

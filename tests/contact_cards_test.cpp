@@ -102,15 +102,57 @@ TEST(ParseVCards, KeepsAtMostTheNumberLimitOfEachCard)
     ExpectContact(cards[1], L"", {L"99"});
 }
 
-TEST(ParseVCards, ReadsAtMostTheCardLimit)
+TEST(ParseVCards, ReadsAtMostTheCardLimitAndSaysSo)
 {
     std::string text;
     for (int i = 0; i < CONTACT_CARD_LIMIT + 5; i++)
         text += "BEGIN:VCARD\r\nTEL:" + std::to_string(i) + "\r\nEND:VCARD\r\n";
-    auto cards = ParseVCards(text);
+    bool cut = false;
+    auto cards = ParseVCards(text, &cut);
+    EXPECT_TRUE(cut);
     ASSERT_EQ((size_t)CONTACT_CARD_LIMIT, cards.size());
     const std::string last = std::to_string(CONTACT_CARD_LIMIT - 1);
     ExpectContact(cards.back(), L"", {std::wstring(last.begin(), last.end())});
+}
+
+// Windows programs write UTF-16, with a byte-order mark or without one.
+// Read as UTF-8, the file gives its units back unless one of them has no
+// UTF-8 form.
+TEST(ContactFileEncoding, Utf16FilesReadAsUtf8AndBack)
+{
+    const std::u16string card = u"BEGIN:VCARD\r\nFN:Zo\u00EB \U0001F4DE\r\nEND:VCARD\r\n";
+    const std::string utf8 = "BEGIN:VCARD\r\nFN:Zo\xC3\xAB \xF0\x9F\x93\x9E\r\nEND:VCARD\r\n";
+    const struct {
+        std::u16string units;
+        ContactFileEncoding encoding;
+        bool oddByte, roundTrip;
+        std::string text;
+    } cases[] = {
+        {u"\uFEFF" + card, CONTACT_FILE_UTF16LE, false, true, "\xEF\xBB\xBF" + utf8},
+        {u"\uFEFF" + card, CONTACT_FILE_UTF16BE, false, true, "\xEF\xBB\xBF" + utf8},
+        {card, CONTACT_FILE_UTF16LE, false, true, utf8},
+        {card, CONTACT_FILE_UTF16BE, false, true, utf8},
+        {card, CONTACT_FILE_UTF16LE, true, false, utf8},
+        // Lone surrogates: a high one before no low one, a low one, a high
+        // one at the end.
+        {u"A\xD83D\x0042\xDCDE\xD83D", CONTACT_FILE_UTF16LE, false, false, "A\xEF\xBF\xBD\x42\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {std::u16string(u"A\0B", 3), CONTACT_FILE_UTF16BE, false, true, std::string("A\0B", 3)},
+        // Not a letter first: a UTF-8 file whose second byte is zero.
+        {u"1", CONTACT_FILE_UTF8, false, true, std::string("1\0", 2)},
+    };
+    for (const auto &c : cases) {
+        std::string bytes;
+        for (char16_t unit : c.units) {
+            char high = (char)(unit >> 8), low = (char)(unit & 0xFF);
+            bytes += c.encoding == CONTACT_FILE_UTF16BE ? std::string{high, low} : std::string{low, high};
+        }
+        bytes += c.oddByte ? "\n" : "";
+        SCOPED_TRACE(testing::PrintToString(bytes));
+        ASSERT_EQ(c.encoding, ContactFileEncodingOf(bytes));
+        std::string text = ContactFileToUtf8(bytes, c.encoding);
+        EXPECT_EQ(c.text, text);
+        EXPECT_EQ(c.roundTrip, Utf8ToContactFile(text, c.encoding) == bytes);
+    }
 }
 
 // A list shows no control character, so none may reach a call: whatever

@@ -82,12 +82,96 @@ TEST_F(ContactFileTest, OnlyTheFirstBytesOfAHugeFileAreRead)
     ok = ok && WriteFile(file, late.data(), (DWORD)late.size(), &written, NULL);
     CloseHandle(file);
     ASSERT_TRUE(ok);
-    auto cards = LoadContacts(path);
+    bool cut = false;
+    auto cards = LoadContacts(path, &cut);
+    EXPECT_TRUE(cut);
     ASSERT_EQ(1u, cards.size());
     ExpectContact(cards[0], L"Early", {L"1"});
     // Rewritten from its first bytes, the file would lose the rest.
     EXPECT_FALSE(SetContactFavorite(path, cards[0], true));
+    EXPECT_EQ((DWORD)ERROR_FILE_TOO_LARGE, GetLastError());
     EXPECT_FALSE(LoadContacts(path)[0].favorite);
+    // Cut to just within the limit: all of it is listed, and no card fits.
+    file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    LARGE_INTEGER within;
+    within.QuadPart = CONTACT_FILE_LIMIT - 10;
+    ok = SetFilePointerEx(file, within, NULL, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    ASSERT_TRUE(ok);
+    LoadContacts(path, &cut);
+    EXPECT_FALSE(cut);
+    EXPECT_FALSE(AppendContact(path, Contact(L"New", {L"3"})));
+    EXPECT_EQ((DWORD)ERROR_FILE_TOO_LARGE, GetLastError());
+    EXPECT_EQ(within.QuadPart, (LONGLONG)ReadFileBytes(path).size());
+}
+
+// A saved card is always listed: a store of the card limit takes no more.
+TEST_F(ContactFileTest, AFullStoreRefusesTheCardItWouldNotList)
+{
+    std::string text;
+    for (int i = 0; i < CONTACT_CARD_LIMIT - 1; i++)
+        text += "BEGIN:VCARD\r\nFN:" + std::to_string(i) + "\r\nEND:VCARD\r\n";
+    WriteFileBytes(path, text);
+    ASSERT_TRUE(AppendContact(path, Contact(L"Last", {L"1"})));
+    bool cut = true;
+    auto cards = LoadContacts(path, &cut);
+    EXPECT_FALSE(cut);
+    ASSERT_EQ((size_t)CONTACT_CARD_LIMIT, cards.size());
+    ExpectContact(cards.back(), L"Last", {L"1"});
+    std::string full = ReadFileBytes(path);
+    EXPECT_FALSE(AppendContact(path, Contact(L"Over", {L"2"})));
+    EXPECT_EQ((DWORD)ERROR_FILE_TOO_LARGE, GetLastError());
+    EXPECT_EQ(full, ReadFileBytes(path));
+    // Cards that another program added past the limit.
+    WriteFileBytes(path, full + "BEGIN:VCARD\r\nFN:More\r\nEND:VCARD\r\n");
+    EXPECT_EQ((size_t)CONTACT_CARD_LIMIT, LoadContacts(path, &cut).size());
+    EXPECT_TRUE(cut);
+}
+
+// A UTF-16 file is read, added to and marked in its own units, its
+// byte-order mark kept; one whose units would not all be written back as
+// they were is not rewritten.
+TEST_F(ContactFileTest, Utf16FilesKeepTheirEncoding)
+{
+    const std::string card = "BEGIN:VCARD\r\nFN:Zo\xC3\xAB \xF0\x9F\x93\x9E\r\nTEL:555\r\nEND:VCARD";
+    const StoredContact added = Contact(L"\u00C5sa", {L"1"});
+    const struct {
+        ContactFileEncoding encoding;
+        const char *start, *end, *raw;
+        DWORD appendError, markError;
+    } cases[] = {
+        {CONTACT_FILE_UTF16LE, "\xEF\xBB\xBF", "\r\n", "", 0, 0},
+        {CONTACT_FILE_UTF16BE, "\xEF\xBB\xBF", "", "", 0, 0},
+        {CONTACT_FILE_UTF16LE, "", "\n", "", 0, 0},
+        {CONTACT_FILE_UTF16BE, "", "\r", "", 0, 0},
+        {CONTACT_FILE_UTF16LE, "\xEF\xBB\xBF", "\r\n", "\x3D\xD8", 0, ERROR_INVALID_DATA}, // a lone surrogate
+        {CONTACT_FILE_UTF16BE, "\xEF\xBB\xBF", "\r\n", "\n", ERROR_INVALID_DATA, ERROR_INVALID_DATA}, // odd
+    };
+    for (const auto &c : cases) {
+        const std::string old = Utf8ToContactFile(c.start + card + c.end, c.encoding) + c.raw;
+        SCOPED_TRACE(testing::PrintToString(old));
+        WriteFileBytes(path, old);
+        auto cards = LoadContacts(path);
+        ASSERT_EQ(1u, cards.size());
+        ExpectContact(cards[0], L"Zo\u00EB \U0001F4DE", {L"555"});
+
+        EXPECT_EQ(c.appendError == 0, AppendContact(path, added));
+        EXPECT_EQ(c.appendError, GetLastError());
+        std::string lineBreak = *c.end && !*c.raw ? "" : "\r\n", expected = old;
+        if (c.appendError == 0)
+            expected += Utf8ToContactFile(lineBreak + FormatVCard(added), c.encoding);
+        EXPECT_EQ(expected, ReadFileBytes(path));
+        EXPECT_EQ(c.appendError ? 1u : 2u, LoadContacts(path).size());
+
+        EXPECT_EQ(c.markError == 0, SetContactFavorite(path, cards[0], true));
+        EXPECT_EQ(c.markError, GetLastError());
+        if (c.markError == 0) {
+            std::string text = ContactFileToUtf8(expected, c.encoding);
+            text.insert(text.find("END:VCARD"), std::string("X-PELLOMAR-FAVORITE:1") + (*c.end ? c.end : "\r\n"));
+            expected = Utf8ToContactFile(text, c.encoding);
+        }
+        EXPECT_EQ(expected, ReadFileBytes(path));
+    }
 }
 
 TEST_F(ContactFileTest, AppendAfterAnyLastLineStartsANewCard)
@@ -105,6 +189,11 @@ TEST_F(ContactFileTest, AppendAfterAnyLastLineStartsANewCard)
         ExpectContact(cards[0], L"Old", {});
         ExpectContact(cards[1], L"New", {L"1"});
     }
+    // An agent's card left open would take the new card in.
+    WriteFileBytes(path, olds[0] + "\nBEGIN:VCARD\nAGENT:\nBEGIN:VCARD\n");
+    EXPECT_FALSE(AppendContact(path, Contact(L"New", {L"1"})));
+    EXPECT_EQ((DWORD)ERROR_INVALID_DATA, GetLastError());
+    EXPECT_EQ(olds[0] + "\nBEGIN:VCARD\nAGENT:\nBEGIN:VCARD\n", ReadFileBytes(path));
 }
 
 TEST_F(ContactFileTest, MarkingAFavoriteChangesOnlyItsCard)
@@ -133,7 +222,8 @@ TEST_F(ContactFileTest, MarkingAFavoriteChangesOnlyItsCard)
 
 // The card's own line breaks; every mark line goes whole, folds and all,
 // but not a note's line that looks like one; a card whose mark a broken
-// value before it would take in, or a file in use, is left alone.
+// value before it would take in, or a file in use or read-only, is left
+// alone, and so is such a file by an append; each says why.
 TEST_F(ContactFileTest, AFavoriteIsMarkedInTheCardsOwnLinesOrNotAtAll)
 {
     const std::string file = "BEGIN:VCARD\nFN:Lf\nEND:VCARD\nBEGIN:VCARD\r\nFN:Crlf\r\nx-pellomar-favorite;X=1:TR\r\n"
@@ -145,13 +235,15 @@ TEST_F(ContactFileTest, AFavoriteIsMarkedInTheCardsOwnLinesOrNotAtAll)
         DWORD attributes;
         bool inUse;
         const char *from, *to;
+        DWORD error;
     } cases[] = {
-        {L"Lf", true, FILE_ATTRIBUTE_NORMAL, false, "FN:Lf\n", "FN:Lf\nX-PELLOMAR-FAVORITE:1\n"},
-        {L"Crlf", false, FILE_ATTRIBUTE_NORMAL, false, "x-pellomar-favorite;X=1:TR\r\n UE\r\n", ""},
-        {L"Cut", true, FILE_ATTRIBUTE_NORMAL, false, "FN:Cut", "FN:Cut\nX-PELLOMAR-FAVORITE:1\n"},
-        {L"Soft", true, FILE_ATTRIBUTE_NORMAL, false, NULL, NULL},
-        {L"Lf", true, FILE_ATTRIBUTE_READONLY, false, NULL, NULL},
-        {L"Lf", true, FILE_ATTRIBUTE_NORMAL, true, NULL, NULL},
+        {L"Lf", true, FILE_ATTRIBUTE_NORMAL, false, "FN:Lf\n", "FN:Lf\nX-PELLOMAR-FAVORITE:1\n", 0},
+        {L"Crlf", false, FILE_ATTRIBUTE_NORMAL, false, "x-pellomar-favorite;X=1:TR\r\n UE\r\n", "", 0},
+        {L"Cut", true, FILE_ATTRIBUTE_NORMAL, false, "FN:Cut", "FN:Cut\nX-PELLOMAR-FAVORITE:1\n", 0},
+        {L"Soft", true, FILE_ATTRIBUTE_NORMAL, false, NULL, NULL, ERROR_INVALID_DATA},
+        {L"Lf", true, FILE_ATTRIBUTE_READONLY, false, NULL, NULL, ERROR_ACCESS_DENIED},
+        {L"Lf", true, FILE_ATTRIBUTE_NORMAL, true, NULL, NULL, ERROR_SHARING_VIOLATION},
+        {L"Nobody", true, FILE_ATTRIBUTE_NORMAL, false, NULL, NULL, ERROR_NOT_FOUND},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.name << c.attributes << c.inUse);
@@ -162,6 +254,11 @@ TEST_F(ContactFileTest, AFavoriteIsMarkedInTheCardsOwnLinesOrNotAtAll)
         if (c.from)
             expected.replace(expected.find(c.from), strlen(c.from), c.to);
         EXPECT_EQ(c.from != NULL, SetContactFavorite(path, Contact(c.name, {}), c.favorite));
+        EXPECT_EQ(c.error, GetLastError());
+        if (c.inUse || c.attributes != FILE_ATTRIBUTE_NORMAL) {
+            EXPECT_FALSE(AppendContact(path, Contact(L"New", {})));
+            EXPECT_EQ(c.error, GetLastError());
+        }
         if (open)
             CloseHandle(open);
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
