@@ -15,6 +15,54 @@
 namespace
 {
 
+// Why a save failed, in the store's own words: the card stays open with
+// what the user typed, and says this once.
+const struct {
+    DWORD error;
+    const WCHAR *text;
+} saveFailures[] = {
+    {ERROR_SHARING_VIOLATION, L"another program is using the contacts file. Close it, then save again."},
+    {ERROR_LOCK_VIOLATION, L"another program is using the contacts file. Close it, then save again."},
+    {ERROR_ACCESS_DENIED, L"the contacts file or its folder is read-only."},
+    {ERROR_WRITE_PROTECT, L"the contacts file is on a write-protected disk."},
+    {ERROR_TIMEOUT, L"another save to the contacts file did not end. Save again in a moment."},
+    {ERROR_FILE_TOO_LARGE, L"the contacts file is full. Delete contacts you no longer need, then save again."},
+    {ERROR_DISK_FULL, L"the disk is full."},
+    {ERROR_HANDLE_DISK_FULL, L"the disk is full."},
+    {ERROR_PATH_NOT_FOUND, L"the device has no folder for its contacts."},
+    {ERROR_INVALID_DATA, L"the contacts file is damaged at its end (a card left open, or half a character)."},
+};
+
+std::wstring SaveFailureText(DWORD error)
+{
+    std::wstring text = L"The contact was not saved: ";
+    for (const auto &failure : saveFailures) {
+        if (failure.error == error)
+            return text + failure.text;
+    }
+    WCHAR system[256] = L"";
+    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, system,
+                        ARRAYSIZE(system), NULL))
+        wsprintfW(system, L"error %lu.", error);
+    return text + system;
+}
+
+// Appends the card to the store; 0, or the system's error code.
+DWORD SaveContact(const std::wstring &name, const std::wstring &number)
+{
+    StoredContact contact;
+    contact.name = name;
+    if (!number.empty())
+        contact.numbers.push_back(number);
+    std::wstring path = ContactStorePath();
+    if (path.empty())
+        return ERROR_PATH_NOT_FOUND;
+    if (AppendContact(path, contact))
+        return 0;
+    DWORD error = GetLastError();
+    return error ? error : ERROR_WRITE_FAULT;
+}
+
 // The edit card of a new contact.
 struct CardState {
     std::wstring name;
@@ -39,6 +87,8 @@ INT_PTR EndOnButton(HWND dialog, WPARAM wParam)
     return TRUE;
 }
 
+// Save writes the card before the card closes: a card the user saw close
+// is in the store, and one that could not be written stays open.
 INT_PTR CALLBACK CardProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CardState *card = (CardState *)GetWindowLongPtrW(dialog, DWLP_USER);
@@ -54,6 +104,11 @@ INT_PTR CALLBACK CardProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         if (LOWORD(wParam) == IDOK) {
             card->name = DialogItemText(dialog, ID_NAME);
             card->number = DialogItemText(dialog, ID_NUMBER);
+            DWORD error = SaveContact(card->name, card->number);
+            if (error) {
+                MessageBoxW(dialog, SaveFailureText(error).c_str(), L"Contacts", MB_OK | MB_ICONEXCLAMATION);
+                return TRUE;
+            }
         }
         return EndOnButton(dialog, wParam);
     }
@@ -147,11 +202,8 @@ class Contact final : public Dispatch<IDispatch>, public IItem
     HRESULT STDMETHODCALLTYPE Display(HWND) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Save() override
     {
-        StoredContact contact;
-        contact.name = fileAs;
-        if (!mobile.empty())
-            contact.numbers.push_back(mobile);
-        return AppendContact(ContactStorePath(), contact) ? S_OK : E_FAIL;
+        DWORD error = SaveContact(fileAs, mobile);
+        return error ? HRESULT_FROM_WIN32(error) : S_OK;
     }
     HRESULT STDMETHODCALLTYPE Edit(HWND parent) override
     {
@@ -167,7 +219,7 @@ class Contact final : public Dispatch<IDispatch>, public IItem
             return S_FALSE;
         fileAs = card.name;
         mobile = card.number;
-        return Save();
+        return S_OK;
     }
 
   private:
@@ -295,6 +347,9 @@ bool contactStoreRegistered = RegisterContactStore();
 // line per contact and number.
 #define ID_LIST 101
 #define ID_PROMPT 102
+// Posted by the chooser to itself, so that its word on a file it could not
+// read whole comes over the list, once the list is on screen.
+#define WM_TELL_CUT (WM_APP + 1)
 
 namespace
 {
@@ -302,8 +357,24 @@ namespace
 struct ChooserState {
     std::vector<StoredContact> contacts;
     std::vector<std::pair<size_t, size_t>> entries;
+    bool cut = false;
     int chosen = -1;
 };
+
+// Said once in a process: a user who has read it once knows.
+LONG cutTold;
+
+void TellCut(HWND dialog, size_t listed)
+{
+    if (InterlockedExchange(&cutTold, 1))
+        return;
+    WCHAR text[256];
+    wsprintfW(text,
+              L"The contacts file holds more than the store reads: only its first %lu contacts are listed, and "
+              L"the rest of the file was not read.",
+              (unsigned long)listed);
+    MessageBoxW(dialog, text, L"Contacts", MB_OK | MB_ICONINFORMATION);
+}
 
 INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -322,8 +393,13 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         }
         SendMessageW(list, LB_SETCURSEL, 0, 0);
         SetFocus(list);
+        if (state->cut)
+            PostMessageW(dialog, WM_TELL_CUT, 0, 0);
         return FALSE;
     }
+    case WM_TELL_CUT:
+        TellCut(dialog, state->contacts.size());
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == ID_LIST && HIWORD(wParam) == LBN_DBLCLK)
             wParam = IDOK;
@@ -341,7 +417,7 @@ HRESULT WINAPI ChooseContact(LPCHOOSECONTACT lpcc)
     if (!lpcc || lpcc->cbSize < sizeof(CHOOSECONTACT))
         return E_INVALIDARG;
     ChooserState state;
-    state.contacts = LoadContacts(ContactStorePath());
+    state.contacts = LoadContacts(ContactStorePath(), &state.cut);
     DialogTemplate form(lpcc->lpstrTitle ? lpcc->lpstrTitle : L"Contacts", 120, 140);
     form.AddControl(L"STATIC", lpcc->lpstrChoosePropertyText ? lpcc->lpstrChoosePropertyText : L"", ID_PROMPT, SS_LEFT,
                     4, 4, 112, 18);

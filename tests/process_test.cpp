@@ -421,6 +421,45 @@ TEST_F(ProgramTest, AHandOverDuringADialIsHeldUntilItEnds)
     DeleteFileW((folder + L"contacts.vcf").c_str());
 }
 
+// A new contact is written before its card closes. Held by another program,
+// the store cannot take it: the card says why, once, and stays with what
+// was typed, until a later Save writes it.
+TEST_F(ProgramTest, AContactThatCannotBeSavedKeepsItsCardAndSaysWhy)
+{
+    const int nameField = 103;
+    const std::wstring store = folder + L"contacts.vcf";
+    WriteFileBytes(store, "");
+    HANDLE held = CreateFileW(store.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    SetSettingValue(L"exitOnMinimize", L"0");
+    HWND window = StartShowingWindow();
+    ASSERT_TRUE(window != NULL);
+    PostMessageW(window, WM_COMMAND, CMD_KEY, KEY_NEW_CONTACT);
+    HWND card = WaitForMessageBox(L"New contact");
+    ASSERT_TRUE(card != NULL);
+    SendMessageW(GetDlgItem(card, nameField), WM_SETTEXT, 0, (LPARAM)L"Ann Held");
+    PostMessageW(card, WM_COMMAND, IDOK, 0);
+    HWND box = WaitForMessageBox(L"Contacts");
+    ASSERT_TRUE(box != NULL);
+    EXPECT_EQ(L"The contact was not saved: another program is using the contacts file. Close it, then save again.",
+              MessageBoxText(box));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    PumpMessagesFor(300);
+    EXPECT_TRUE(IsWindowVisible(card)) << "the card stays open";
+    wchar_t typed[32] = L"";
+    SendMessageW(GetDlgItem(card, nameField), WM_GETTEXT, 32, (LPARAM)typed);
+    EXPECT_STREQ(L"Ann Held", typed);
+    CloseHandle(held);
+
+    PostMessageW(card, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !IsWindow(card); }, 20000));
+    auto cards = LoadContacts(store);
+    ASSERT_EQ(1u, cards.size()) << "written by the time the card closed";
+    EXPECT_EQ(L"Ann Held", cards[0].name);
+    EXPECT_EQ(0u, CloseAndWait(window));
+    DeleteFileW(store.c_str());
+}
+
 // Starts at once, with no dialer running: whichever finds another's window
 // hands over to it, and whichever finds it ending dials itself. Every
 // number is dialled once, on a whole line of the log.
