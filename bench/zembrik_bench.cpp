@@ -203,6 +203,30 @@ static void BenchRecentsStartup(int runs, BenchMailbox *mailbox)
              small.figures.peakKb, "KB");
 }
 
+// The dialer whose skin is a 389 KB PNG declaring 20000 x 20000 pixels
+// (written beside the benchmarks by tools/bench-session.sh), against the
+// default skin, the two in turns: the loader refuses it before decoding, and
+// the keys are drawn from the built-in copy.
+static void BenchHugeSkinStartup(int runs, BenchMailbox *mailbox)
+{
+    if (GetFileAttributesW((BenchFolder() + L"huge-skin.png").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        PrintNote("dialer with a 20000x20000 PNG skin", "not measured: no huge-skin.png beside the benchmarks");
+        return;
+    }
+    StartFigures huge, normal;
+    for (int i = 0; i < runs + 1; i++) {
+        for (StartFigures *figures : {&huge, &normal}) {
+            SetSetting(L"skin", figures == &huge ? L"huge-skin" : L"default");
+            double ms;
+            if (ChildPaintTime(BenchFolder() + L"first_paint.exe", L"", &ms, mailbox) && i > 0)
+                figures->Add(ms, mailbox);
+        }
+    }
+    SetSetting(L"skin", L"default");
+    PrintRow("dialer, 20000x20000 PNG skin: start to first paint", huge.toPaint, "default skin", normal.toPaint, "ms");
+    PrintRow("dialer, 20000x20000 PNG skin: peak working set", huge.peakKb, "default skin", normal.peakKb, "KB");
+}
+
 static void BenchStartup(int runs)
 {
     BenchMailbox *mailbox = OpenMailbox(true);
@@ -228,6 +252,7 @@ static void BenchStartup(int runs)
         PrintNote("bare window with skin", "not measured: default.png beside the benchmarks was not decoded");
     BenchSettingsStartup(runs, mailbox);
     BenchRecentsStartup(runs, mailbox);
+    BenchHugeSkinStartup(runs, mailbox);
 }
 
 static double TimeToExit(const std::wstring &exe, const std::wstring &arguments)
@@ -373,10 +398,47 @@ static void BenchPaintAt(HWND window, int width, int height, int dpi, int runs)
     PrintRow(what, own, "whole paint", paint, "ms");
 }
 
+// Re-layouts (a rotation, a frame change) with a skin file that could not
+// be loaded, against the loaded skin, in turns: the failed file, a PNG whose
+// chunk declares 2 GB, is not decoded again at each layout.
+static void BenchRelayouts(HWND window, int runs)
+{
+    static const char failedSkin[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\xf0\0\0\0\x78\x08\x02\0\0\0"
+                                     "\0\0\0\0\x7f\xff\xff\xf0IDATxx";
+    std::wstring failedPath = BenchFolder() + L"failed-skin.png";
+    HANDLE file = CreateFileW(failedPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD written = 0;
+    WriteFile(file, failedSkin, sizeof(failedSkin) - 1, &written, NULL);
+    CloseHandle(file);
+    HBITMAP loaded = app.SkinBitmap;
+    WCHAR loadedPath[PATH_CAPACITY];
+    lstrcpynW(loadedPath, app.skinImagePath, PATH_CAPACITY);
+    Figures good, failed;
+    for (int i = 0; i < runs + 5; i++) {
+        for (Figures *figures : {&failed, &good}) {
+            bool failing = figures == &failed;
+            app.SkinBitmap = failing ? NULL : loaded;
+            lstrcpynW(app.skinImagePath, failing ? failedPath.c_str() : loadedPath, PATH_CAPACITY);
+            SelectObject(app.skinSurface, failing ? app.builtInSkin : loaded);
+            double start = NowMs();
+            for (int layout = 0; layout < 10; layout++)
+                ComputeLayout(window);
+            if (i >= 5)
+                figures->Add((NowMs() - start) / 10);
+        }
+    }
+    app.SkinBitmap = loaded;
+    lstrcpynW(app.skinImagePath, loadedPath, PATH_CAPACITY);
+    SelectObject(app.skinSurface, loaded);
+    DeleteFileW(failedPath.c_str());
+    PrintRow("re-layout, skin file that could not be loaded", failed, "skin loaded", good, "ms");
+}
+
 static void BenchPaint(int runs)
 {
     HWND window = StartDialer();
     BenchPaintAt(window, 240, 320, 96, runs);
+    BenchRelayouts(window, runs);
     BenchPaintAt(window, 480, 640, 192, runs);
     DestroyWindow(window);
 }

@@ -12,6 +12,18 @@ cp -r "$1/bench" "$bench"
 for program in "$bench"/*.exe; do
     x86_64-w64-mingw32-strip "$program"
 done
+# A skin image from a stranger: 389 KB of PNG that declares 20000 x 20000
+# grey pixels (400 MB once decoded).
+python3 - "$bench/huge-skin.png" <<'EOF'
+import struct, sys, zlib
+def chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+packer = zlib.compressobj(9)
+rows = b''.join(packer.compress(bytes(20001)) for _ in range(20000)) + packer.flush()
+with open(sys.argv[1], 'wb') as png:
+    png.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 20000, 20000, 8, 0, 0, 0, 0)) +
+              chunk(b'IDAT', rows) + chunk(b'IEND', b''))
+EOF
 runs=${BENCH_RUNS:-20}
 idle=${BENCH_IDLE_SECONDS:-60}
 boot_wine_prefix
