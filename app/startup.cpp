@@ -29,11 +29,12 @@ void ResetAppState(void)
     app.metrics = BASE_LAYOUT_METRICS;
 }
 
-static LRESULT HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
+static LRESULT HandOverToRunningInstance(HWND running, const WCHAR *commandLine, bool bringForward)
 {
     // The device's form of the handle also brings owned windows forward; on
     // the desktop that form names no window, so the plain handle is given.
-    SetForegroundWindow(ZEMBRIK_DESKTOP ? running : (HWND)((ULONG_PTR)running | 1));
+    if (bringForward)
+        SetForegroundWindow(ZEMBRIK_DESKTOP ? running : (HWND)((ULONG_PTR)running | 1));
     COPYDATASTRUCT data;
     data.dwData = 0;
     data.cbData = (DWORD)(TextLength(commandLine) * sizeof(WCHAR));
@@ -46,13 +47,16 @@ static LRESULT HandOverToRunningInstance(HWND running, const WCHAR *commandLine)
 // the message answers nothing (its window is gone): this start then looks
 // again, and dials itself if it finds none. A dialer that answers with
 // neither value, its window still there, is an older one that handled it.
+// Asked again, it does not bring the dialer forward again: a refusal
+// repeated over a dial's message box must not keep pulling the window
+// over it.
 static bool HandOver(const WCHAR *commandLine)
 {
-    for (;;) {
+    for (bool first = true;; first = false) {
         HWND running = FindWindowW(ZEMBRIK_CLASS_NAME, NULL);
         if (!running)
             return false;
-        LRESULT answer = HandOverToRunningInstance(running, commandLine);
+        LRESULT answer = HandOverToRunningInstance(running, commandLine, first);
         if (answer == HAND_OVER_TAKEN || (answer != HAND_OVER_REFUSED && IsWindow(running)))
             return true;
         if (answer == HAND_OVER_REFUSED)
@@ -371,13 +375,16 @@ LRESULT OnCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         TextCopyCount(commandLine, COMMAND_LINE_CAPACITY, (const WCHAR *)data->lpData, data->cbData / sizeof(WCHAR));
     if (app.endingAfterCommandLine)
         return HAND_OVER_REFUSED;
-    if (ZEMBRIK_DESKTOP)
-        BringDialerForward(window);
     if (app.dialInProgress) {
         // Delivered inside the running dial's message box or wait: held
         // until that dial has ended.
-        return CommandLineActs(commandLine) ? HoldHandOver(commandLine) : HAND_OVER_TAKEN;
+        LRESULT answer = CommandLineActs(commandLine) ? HoldHandOver(commandLine) : HAND_OVER_TAKEN;
+        if (ZEMBRIK_DESKTOP && answer == HAND_OVER_TAKEN)
+            BringDialerForward(window);
+        return answer;
     }
+    if (ZEMBRIK_DESKTOP)
+        BringDialerForward(window);
     HandOverCommandLine(window, commandLine);
     HandleHeldHandOvers(window);
     return HAND_OVER_TAKEN;
