@@ -75,12 +75,6 @@ static unsigned char *ReadImageFile(LPCWSTR path, DWORD *size)
     return bytes;
 }
 
-static bool WithinImageBounds(UINT width, UINT height)
-{
-    return width > 0 && height > 0 && width <= IMAGE_SIDE_LIMIT && height <= IMAGE_SIDE_LIMIT &&
-           (ULONGLONG)width * height <= IMAGE_PIXEL_LIMIT;
-}
-
 static const GUID &ContainerFormat(ImageFormat format)
 {
     switch (format) {
@@ -143,7 +137,7 @@ static HBITMAP DecodeImage(IWICImagingFactory *factory, unsigned char *bytes, DW
     // anything is converted or copied.
     if (SUCCEEDED(result))
         result = frame->GetSize(&width, &height);
-    if (SUCCEEDED(result) && !WithinImageBounds(width, height))
+    if (SUCCEEDED(result) && CheckImageSize(width, height, IMAGE_SIDE_LIMIT, IMAGE_PIXEL_LIMIT) != IMAGE_ACCEPTED)
         result = WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
     if (SUCCEEDED(result))
         result = factory->CreateFormatConverter(&converter);

@@ -25,27 +25,13 @@ StoredContact StoredOf(const VCardContact &card)
 // --- UTF-16 files ------------------------------------------------------
 
 #define REPLACEMENT_CHARACTER 0xFFFDu
+// Units converted at once; each gives at most three bytes of UTF-8.
+#define UTF16_BLOCK_UNITS 4096
 
 unsigned UnitAt(const std::string &bytes, size_t index, ContactFileEncoding encoding)
 {
     unsigned first = (unsigned char)bytes[2 * index], second = (unsigned char)bytes[2 * index + 1];
     return encoding == CONTACT_FILE_UTF16BE ? first << 8 | second : second << 8 | first;
-}
-
-// The character at unit *index, moving past it: a surrogate pair is one
-// character, a lone surrogate U+FFFD (UTF-8 has no form for it).
-unsigned NextUtf16(const std::string &bytes, size_t units, size_t *index, ContactFileEncoding encoding)
-{
-    unsigned unit = UnitAt(bytes, (*index)++, encoding);
-    if (unit < 0xD800 || unit > 0xDFFF)
-        return unit;
-    if (unit >= 0xDC00 || *index >= units)
-        return REPLACEMENT_CHARACTER;
-    unsigned low = UnitAt(bytes, *index, encoding);
-    if (low < 0xDC00 || low > 0xDFFF)
-        return REPLACEMENT_CHARACTER;
-    (*index)++;
-    return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
 }
 
 // The character at byte *at of UTF-8 text, moving past it. A byte that
@@ -68,22 +54,6 @@ unsigned NextUtf8(const std::string &text, size_t *at)
     }
     *at += size;
     return character;
-}
-
-size_t Utf8Size(unsigned character)
-{
-    return character < 0x80 ? 1 : character < 0x800 ? 2 : character < 0x10000 ? 3 : 4;
-}
-
-void PutUtf8(std::string *out, unsigned character)
-{
-    size_t size = Utf8Size(character);
-    static const unsigned char leads[5] = {0, 0, 0xC0, 0xE0, 0xF0};
-    char bytes[4];
-    for (size_t i = size - 1; i > 0; i--, character >>= 6)
-        bytes[i] = (char)(0x80 | (character & 0x3F));
-    bytes[0] = (char)(leads[size] | character);
-    out->append(bytes, size);
 }
 
 void PutUnit(std::string *out, unsigned unit, ContactFileEncoding encoding)
@@ -145,14 +115,24 @@ std::string ContactFileToUtf8(const std::string &bytes, ContactFileEncoding enco
 {
     if (encoding == CONTACT_FILE_UTF8)
         return bytes;
-    // Measured first: a file of tens of megabytes is not copied as it grows.
-    size_t units = bytes.size() / 2, size = 0;
-    for (size_t i = 0; i < units;)
-        size += Utf8Size(NextUtf16(bytes, units, &i, encoding));
+    // A block of units at a time: a file of tens of megabytes is not held
+    // twice more as units.
+    wchar_t units[UTF16_BLOCK_UNITS];
+    char utf8[UTF16_BLOCK_UNITS * 3];
+    size_t total = bytes.size() / 2;
     std::string text;
-    text.reserve(size);
-    for (size_t i = 0; i < units;)
-        PutUtf8(&text, NextUtf16(bytes, units, &i, encoding));
+    text.reserve(total);
+    for (size_t at = 0; at < total;) {
+        size_t count = 0;
+        for (; count < UTF16_BLOCK_UNITS && at + count < total; count++)
+            units[count] = (wchar_t)UnitAt(bytes, at + count, encoding);
+        // A pair is converted whole: a high surrogate that ends a block
+        // waits for the next one, unless the file ends there.
+        if (at + count < total && units[count - 1] >= 0xD800 && units[count - 1] <= 0xDBFF)
+            count--;
+        text.append(utf8, Utf16ToUtf8(utf8, sizeof(utf8), units, count));
+        at += count;
+    }
     return text;
 }
 

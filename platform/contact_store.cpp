@@ -73,22 +73,28 @@ bool Reported(DWORD error)
     return error == 0;
 }
 
-// The first size bytes of a file just opened (no more than
-// CONTACT_FILE_LIMIT).
-DWORD ReadStart(HANDLE file, size_t size, std::string *bytes)
+// The file from its position to its end; ERROR_FILE_TOO_LARGE when it
+// holds more than CONTACT_FILE_LIMIT bytes (the first ones are read), or
+// the reason a read failed: a writer must not take part of a file for all
+// of it.
+DWORD ReadUpToLimit(HANDLE file, std::string *bytes)
 {
-    bytes->resize(size);
-    for (size_t done = 0; done < size;) {
+    // Room for the whole file at once: a big one is not copied as it grows.
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size))
+        bytes->reserve(size.QuadPart < CONTACT_FILE_LIMIT ? (size_t)size.QuadPart : CONTACT_FILE_LIMIT);
+    char chunk[65536];
+    for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file, &(*bytes)[done], (DWORD)(size - done), &got, NULL))
+        if (!ReadFile(file, chunk, sizeof(chunk), &got, NULL))
             return Failure();
-        // Cut short since its size was read, by a program that shares no
-        // lock with us.
         if (got == 0)
-            return ERROR_HANDLE_EOF;
-        done += got;
+            return 0;
+        size_t room = CONTACT_FILE_LIMIT - bytes->size();
+        bytes->append(chunk, got < room ? got : room);
+        if (got > room)
+            return ERROR_FILE_TOO_LARGE;
     }
-    return 0;
 }
 
 // The whole file; fails when it cannot be read, is bigger than the store
@@ -99,10 +105,7 @@ DWORD ReadWholeFile(const std::wstring &path, std::string *bytes)
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return Failure();
-    LARGE_INTEGER size;
-    DWORD error = !GetFileSizeEx(file, &size)          ? Failure()
-                  : size.QuadPart > CONTACT_FILE_LIMIT ? ERROR_FILE_TOO_LARGE
-                                                       : ReadStart(file, (size_t)size.QuadPart, bytes);
+    DWORD error = ReadUpToLimit(file, bytes);
     CloseHandle(file);
     return error;
 }
@@ -224,25 +227,6 @@ bool ReadsAsBefore(const std::string &before, const std::string &after, size_t c
     }
 }
 
-// Reads up to CONTACT_FILE_LIMIT bytes of the file; false when it holds
-// more.
-bool ReadUpToLimit(HANDLE file, std::string *bytes)
-{
-    // Room for the whole file at once: a big one is not copied as it grows.
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size))
-        bytes->reserve(size.QuadPart < CONTACT_FILE_LIMIT ? (size_t)size.QuadPart : CONTACT_FILE_LIMIT);
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, NULL) && got > 0) {
-        size_t room = CONTACT_FILE_LIMIT - bytes->size();
-        bytes->append(chunk, got < room ? got : room);
-        if (got > room)
-            return false;
-    }
-    return true;
-}
-
 // Whether the card that starts at start, the text's last, is listed: read
 // as a card of its own, within the card limit. Only counted: no list is
 // made of a file of many thousand cards.
@@ -280,17 +264,13 @@ DWORD AppendTo(HANDLE file, const StoredContact &contact)
         return Failure();
     if (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
         return ERROR_ACCESS_DENIED;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size))
-        return Failure();
-    if (size.QuadPart > CONTACT_FILE_LIMIT)
-        return ERROR_FILE_TOO_LARGE;
-    std::string card = FormatVCard(contact), text;
-    // Room for the card too: the file's bytes are not copied to take it.
-    text.reserve((size_t)size.QuadPart + 2 + card.size());
-    DWORD error = ReadStart(file, (size_t)size.QuadPart, &text);
+    std::string text;
+    DWORD error = ReadUpToLimit(file, &text);
     if (error)
         return error;
+    LARGE_INTEGER size;
+    size.QuadPart = (LONGLONG)text.size();
+    std::string card = FormatVCard(contact);
     ContactFileEncoding encoding = ContactFileEncodingOf(text);
     // Units after an odd byte would be read a byte out of step.
     if (encoding != CONTACT_FILE_UTF8 && size.QuadPart % 2 != 0)
@@ -377,7 +357,8 @@ std::vector<StoredContact> LoadContacts(const std::wstring &path, bool *cut)
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, 0, NULL);
     if (file != INVALID_HANDLE_VALUE) {
-        more = !ReadUpToLimit(file, &bytes);
+        // A file that cannot be read whole lists what was read.
+        more = ReadUpToLimit(file, &bytes) == ERROR_FILE_TOO_LARGE;
         CloseHandle(file);
     }
     ContactFileEncoding encoding = ContactFileEncodingOf(bytes);

@@ -48,15 +48,10 @@ BOOL StartsWith(const unsigned char *bytes, size_t size, const char *signature, 
 // A raster of width x height fits the sides and the pixels left.
 ImageCheck CheckRaster(const Budget *budget, unsigned long width, unsigned long height)
 {
-    if (width == 0 || height == 0)
-        return IMAGE_EMPTY;
-    if (width > budget->maxSide || height > budget->maxSide)
+    ImageCheck check = CheckImageSize(width, height, budget->maxSide, budget->maxPixels);
+    if (check == IMAGE_ACCEPTED && budget->pixels > budget->maxPixels - (ULONGLONG)width * height)
         return IMAGE_TOO_LARGE;
-    // Both sides fit an unsigned: the product fits 64 bits.
-    ULONGLONG pixels = (ULONGLONG)width * height;
-    if (pixels > budget->maxPixels || budget->pixels > budget->maxPixels - pixels)
-        return IMAGE_TOO_LARGE;
-    return IMAGE_ACCEPTED;
+    return check;
 }
 
 // The same, and the raster's pixels are taken from the budget: a decoder
@@ -485,6 +480,16 @@ ImageCheck MeasureGif(const unsigned char *bytes, size_t size, Budget *budget, M
 }
 
 } // namespace
+
+ImageCheck CheckImageSize(unsigned long width, unsigned long height, unsigned maxSide, unsigned long maxPixels)
+{
+    if (width == 0 || height == 0)
+        return IMAGE_EMPTY;
+    if (width > maxSide || height > maxSide)
+        return IMAGE_TOO_LARGE;
+    // Both sides within an unsigned: the product fits 64 bits.
+    return (ULONGLONG)width * height > maxPixels ? IMAGE_TOO_LARGE : IMAGE_ACCEPTED;
+}
 
 ImageCheck CheckImageBounds(const unsigned char *bytes, size_t size, unsigned maxSide, unsigned long maxPixels,
                             MeasuredImage *image)

@@ -66,6 +66,11 @@ struct MeasuredImage {
     unsigned height;
 };
 
+// A size of width x height against the bounds: IMAGE_EMPTY, IMAGE_TOO_LARGE
+// or IMAGE_ACCEPTED. The loader holds a decoder's own idea of the size to
+// it too.
+ImageCheck CheckImageSize(unsigned long width, unsigned long height, unsigned maxSide, unsigned long maxPixels);
+
 // Measures the size bytes of a file. Accepted: *image holds its format and
 // size, both sides non-zero and within maxSide, and its pixels within
 // maxPixels. Refused: *image is all zero. A size beyond the bounds is

@@ -137,6 +137,9 @@ TEST(ContactFileEncoding, Utf16FilesReadAsUtf8AndBack)
         // one at the end.
         {u"A\xD83D\x0042\xDCDE\xD83D", CONTACT_FILE_UTF16LE, false, false, "A\xEF\xBF\xBD\x42\xEF\xBF\xBD\xEF\xBF\xBD"},
         {std::u16string(u"A\0B", 3), CONTACT_FILE_UTF16BE, false, true, std::string("A\0B", 3)},
+        // A pair across the converter's blocks of 4096 units stays one.
+        {std::u16string(4095, u'a') + u"\U0001F4DE", CONTACT_FILE_UTF16LE, false, true,
+         std::string(4095, 'a') + "\xF0\x9F\x93\x9E"},
         // Not a letter first: a UTF-8 file whose second byte is zero.
         {u"1", CONTACT_FILE_UTF8, false, true, std::string("1\0", 2)},
     };

@@ -18,6 +18,7 @@
 #include "platform/shell_state.h"
 #include "support/import_hooks.h"
 #include "support/test_support.h"
+#include "tools/png_writer.h"
 
 #define WATCHED_KEY L"Software\\Orvendel\\ZembrikTests"
 #define WM_WATCHED (WM_APP + 7)
@@ -391,15 +392,11 @@ std::string Le16(uint32_t value)
     return {(char)value, (char)(value >> 8)};
 }
 
+// The length is not in the CRC: a chunk may declare any.
 std::string Chunk(const std::string &type, const std::string &data, uint32_t length)
 {
-    uint32_t crc = 0xFFFFFFFF;
-    for (unsigned char byte : type + data) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; bit++)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-    }
-    return Be32(length) + type + data + Be32(~crc);
+    std::vector<uint8_t> chunk = PngChunk(type.c_str(), {data.begin(), data.end()});
+    return Be32(length) + std::string(chunk.begin() + 4, chunk.end());
 }
 
 std::string Chunk(const std::string &type, const std::string &data)

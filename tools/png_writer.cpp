@@ -36,13 +36,20 @@ static void put32(std::vector<uint8_t> &o, uint32_t v)
         o.push_back(uint8_t(v >> s));
 }
 
-static void chunk(std::vector<uint8_t> &out, const char *type, const std::vector<uint8_t> &data)
+std::vector<uint8_t> PngChunk(const char *type, const std::vector<uint8_t> &data)
 {
+    std::vector<uint8_t> out;
     put32(out, uint32_t(data.size()));
-    size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    put32(out, crc32(out.data() + start, out.size() - start));
+    put32(out, crc32(out.data() + 4, out.size() - 4));
+    return out;
+}
+
+static void chunk(std::vector<uint8_t> &out, const char *type, const std::vector<uint8_t> &data)
+{
+    std::vector<uint8_t> whole = PngChunk(type, data);
+    out.insert(out.end(), whole.begin(), whole.end());
 }
 
 static void storeBlocks(const std::vector<uint8_t> &raw, std::vector<uint8_t> &z)

@@ -14,6 +14,9 @@ enum class PngPacking { Stored, Deflated };
 // (RGB) or 4 (RGBA, alpha not premultiplied).
 std::vector<uint8_t> EncodePng(int width, int height, int channels, const std::vector<uint8_t> &pixels,
                                PngPacking packing);
+// One chunk: its data's length, its type, the data and the CRC of type and
+// data.
+std::vector<uint8_t> PngChunk(const char *type, const std::vector<uint8_t> &data);
 bool WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes);
 bool WritePng(const std::string &path, int width, int height, int channels, const std::vector<uint8_t> &pixels,
               PngPacking packing);
