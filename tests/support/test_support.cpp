@@ -190,8 +190,9 @@ HANDLE StartProgram(const std::wstring &exe, const std::wstring &arguments)
 HWND WaitForMessageBox(const wchar_t *caption)
 {
     HWND box = NULL;
-    PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", caption)) != NULL; }, 20000);
-    return box;
+    // A dialog has its caption before its controls: it is ready once shown.
+    PumpMessagesUntil([&] { return (box = FindWindowW(L"#32770", caption)) != NULL && IsWindowVisible(box); }, 20000);
+    return box != NULL && IsWindowVisible(box) ? box : NULL;
 }
 
 std::wstring WindowText(HWND window)
