@@ -267,8 +267,7 @@ TEST_F(ProgramTest, TheScreenShowsTheDialer)
 // Presses OK in the contact chooser that another process shows.
 static bool PickInChooser()
 {
-    HWND chooser = NULL;
-    PumpMessagesUntil([&] { return (chooser = FindWindowW(L"#32770", L"Zembrik: Select a contact")) != NULL; }, 20000);
+    HWND chooser = WaitForMessageBox(L"Zembrik: Select a contact");
     return chooser && PostMessageW(chooser, WM_COMMAND, IDOK, 0);
 }
 
@@ -512,13 +511,8 @@ TEST_F(ProgramTest, AHandOverDuringTheChoosersMessageIsHeldUntilItCloses)
     ASSERT_TRUE(window != NULL);
     HANDLE chooserStart = Start(L"-choosecontact");
     ASSERT_TRUE(PickInChooser());
-    HWND box = NULL;
-    ASSERT_TRUE(PumpMessagesUntil(
-        [&] {
-            box = FindWindowW(L"#32770", L"Zembrik");
-            return box != NULL;
-        },
-        20000));
+    HWND box = WaitForMessageBox(L"Zembrik");
+    ASSERT_TRUE(box != NULL);
     EXPECT_EQ(16u, RunProgram(exe, L"5551234"));
     EXPECT_EQ("", CallsLog()) << "no dial inside the open message box";
     PostMessageW(box, WM_COMMAND, IDOK, 0);
