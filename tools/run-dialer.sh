@@ -23,14 +23,14 @@ if [ "$current" != "$(printf '0x%x' "$dpi")" ]; then
     boot_wine_prefix
 fi
 
-# Calls go to the desktop's phone app (see the README); the desktop's choice
-# is only read here: it is the user's to make.
+# Calls go to the desktop's phone app (see docs/phone-on-desktop.md); the
+# desktop's choice is only read here: it is the user's to make.
 phone_app=$(desktop_phone_app)
 calls_handoff_registry "$phone_app" | import_registry
 if [ -n "$phone_app" ]; then
     echo "Calls are handed to $phone_app."
 else
-    echo "No phone app opens tel: links on this desktop: calls are refused (see the README)."
+    echo "No phone app opens tel: links on this desktop: calls are refused (see docs/phone-on-desktop.md)."
 fi
 
 cd "$build/device/Zembrik"
