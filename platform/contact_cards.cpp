@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/vcard_reader.h"
+#include "platform/vcard_values.h"
 #include "platform/vcard_writer.h"
 
 namespace
@@ -24,7 +25,6 @@ StoredContact StoredOf(const VCardContact &card)
 
 // --- UTF-16 files ------------------------------------------------------
 
-#define REPLACEMENT_CHARACTER 0xFFFDu
 // Units converted at once; each gives at most three bytes of UTF-8.
 #define UTF16_BLOCK_UNITS 4096
 
@@ -32,28 +32,6 @@ unsigned UnitAt(const std::string &bytes, size_t index, ContactFileEncoding enco
 {
     unsigned first = (unsigned char)bytes[2 * index], second = (unsigned char)bytes[2 * index + 1];
     return encoding == CONTACT_FILE_UTF16BE ? first << 8 | second : second << 8 | first;
-}
-
-// The character at byte *at of UTF-8 text, moving past it. A byte that
-// starts no whole, shortest, valid sequence is U+FFFD on its own.
-unsigned NextUtf8(const std::string &text, size_t *at)
-{
-    static const unsigned smallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-    unsigned lead = (unsigned char)text[*at];
-    size_t size = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
-    unsigned character = size == 1 ? lead : lead & (0x7Fu >> size);
-    bool whole = size > 0 && text.size() - *at >= size;
-    for (size_t i = 1; whole && i < size; i++) {
-        unsigned next = (unsigned char)text[*at + i];
-        whole = (next & 0xC0) == 0x80;
-        character = character << 6 | (next & 0x3F);
-    }
-    if (!whole || character < smallest[size] || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) {
-        (*at)++;
-        return REPLACEMENT_CHARACTER;
-    }
-    *at += size;
-    return character;
 }
 
 void PutUnit(std::string *out, unsigned unit, ContactFileEncoding encoding)
@@ -140,13 +118,14 @@ std::string Utf8ToContactFile(const std::string &text, ContactFileEncoding encod
 {
     if (encoding == CONTACT_FILE_UTF8)
         return text;
+    const Bytes utf8 = {text.data(), text.size()};
     size_t size = 0;
     for (size_t at = 0; at < text.size();)
-        size += NextUtf8(text, &at) < 0x10000 ? 2 : 4;
+        size += NextUtf8(utf8, &at) < 0x10000 ? 2 : 4;
     std::string bytes;
     bytes.reserve(size);
     for (size_t at = 0; at < text.size();) {
-        unsigned character = NextUtf8(text, &at);
+        unsigned long character = NextUtf8(utf8, &at);
         if (character >= 0x10000) {
             PutUnit(&bytes, 0xD800 + ((character - 0x10000) >> 10), encoding);
             character = 0xDC00 + (character & 0x3FF);

@@ -152,40 +152,40 @@ size_t Unescape(Bytes value, char *out, Charset charset)
     return kept;
 }
 
-// Invalid UTF-8 (a stray, truncated, overlong, surrogate or out-of-range
-// sequence) becomes one U+FFFD each.
+unsigned long NextUtf8(Bytes bytes, size_t *at)
+{
+    size_t i = *at;
+    unsigned char lead = (unsigned char)bytes.data[i];
+    size_t extra;
+    unsigned long code, least;
+    if (lead < 0x80) {
+        *at = i + 1;
+        return lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        extra = 1, code = lead & 0x1F, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, code = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        extra = 3, code = lead & 0x07, least = 0x10000;
+    } else {
+        *at = i + 1;
+        return kReplacement;
+    }
+    size_t got = 0;
+    while (got < extra && i + 1 + got < bytes.size && ((unsigned char)bytes.data[i + 1 + got] & 0xC0) == 0x80) {
+        code = (code << 6) | ((unsigned char)bytes.data[i + 1 + got] & 0x3F);
+        got++;
+    }
+    *at = i + 1 + got;
+    bool valid = got == extra && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+    return valid ? code : kReplacement;
+}
+
 static void PutUtf8(WideText *out, Bytes bytes)
 {
     size_t i = 0;
-    while (i < bytes.size && !out->full) {
-        unsigned char lead = (unsigned char)bytes.data[i];
-        if (lead < 0x80) {
-            PutCode(out, lead);
-            i++;
-            continue;
-        }
-        size_t extra;
-        unsigned long code, least;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1, code = lead & 0x1F, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, code = lead & 0x0F, least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3, code = lead & 0x07, least = 0x10000;
-        } else {
-            PutCode(out, kReplacement);
-            i++;
-            continue;
-        }
-        size_t got = 0;
-        while (got < extra && i + 1 + got < bytes.size && ((unsigned char)bytes.data[i + 1 + got] & 0xC0) == 0x80) {
-            code = (code << 6) | ((unsigned char)bytes.data[i + 1 + got] & 0x3F);
-            got++;
-        }
-        i += 1 + got;
-        bool valid = got == extra && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
-        PutCode(out, valid ? code : kReplacement);
-    }
+    while (i < bytes.size && !out->full)
+        PutCode(out, NextUtf8(bytes, &i));
 }
 
 // --- Charsets ----------------------------------------------------------

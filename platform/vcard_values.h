@@ -51,6 +51,10 @@ struct WideText {
 
 WideText StartText(wchar_t *text, size_t capacity);
 void PutUnits(WideText *out, const wchar_t *units, size_t count);
+// The character of UTF-8 at byte *at, moving past it. Invalid UTF-8 (a
+// stray, truncated, overlong, surrogate or out-of-range sequence) is one
+// U+FFFD each.
+unsigned long NextUtf8(Bytes bytes, size_t *at);
 // Bytes in the given charset. Invalid UTF-8, an invalid or unmapped
 // Shift_JIS sequence, a byte a single-byte charset leaves unmapped, and
 // every non-ASCII byte of an unknown charset become one U+FFFD each.
