@@ -487,7 +487,6 @@ TEST(ImageLoader, FilesAreMeasuredBeforeAnyDecoderSeesThem)
         {"the skin declaring 65535 rows", tallSkin, IMAGE_TOO_LARGE, 0, 0},
         {"blank 4096 x 4096", Png(4096, 4096), IMAGE_ACCEPTED, 4096, 4096},
         {"4097 wide", Png(4097, 1, idat), IMAGE_TOO_LARGE, 0, 0},
-        {"4096 x 4097", Png(4096, 4097, idat), IMAGE_TOO_LARGE, 0, 0},
         {"20000 x 20000", Png(20000, 20000, idat), IMAGE_TOO_LARGE, 0, 0},
         {"zero wide", Png(0, 2, idat), IMAGE_EMPTY, 0, 0},
         {"a chunk of 2 GB", Png(2, 2, idat, Chunk("tEXt", "a", 0x7FFFFFF0) + Chunk("IEND", "")), IMAGE_OVERRUN, 0, 0},
